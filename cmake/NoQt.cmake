@@ -1,0 +1,7 @@
+foreach(f ${FILES})
+  file(STRINGS ${f} hits REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]Q")
+  if(hits)
+    message(FATAL_ERROR "${f}: logic files must not include the window system: ${hits}")
+  endif()
+endforeach()
+file(TOUCH ${OUT})
