@@ -9,6 +9,12 @@ void StatusMessage::write(int panel, std::string_view text) {
   pumpEvents();
 }
 
+void StatusMessage::progress(int panel, std::string_view text) {
+  progress_ = true;
+  write(panel, text);
+  progress_ = false;
+}
+
 const std::string& StatusMessage::text(int panel) const {
   static const std::string empty;
   if (panel < 0 || panel > 2) return empty;

@@ -15,6 +15,9 @@ class StatusMessage {
 
   // text is CP1252
   void write(int panel, std::string_view text);
+  // a running count or similar: shown like write(), but quiet outputs
+  // (the batch program's stderr) may leave it out
+  void progress(int panel, std::string_view text);
   const std::string& text(int panel) const;
 
   bool stopRequested() const { return stop_; }
@@ -26,11 +29,14 @@ class StatusMessage {
 
  protected:
   virtual void show(int panel, std::string_view text) = 0;
+  // true while progress() is writing
+  bool writingProgress() const { return progress_; }
   virtual void pumpEvents() {}
 
  private:
   std::string panels_[3];
   bool stop_ = false;
+  bool progress_ = false;
 };
 
 // Keeps the texts and nothing else: for tests and quiet batch runs.
