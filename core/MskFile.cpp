@@ -1,5 +1,7 @@
 #include "core/MskFile.h"
 
+#include <dirent.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -53,9 +55,9 @@ struct LineScanner {
     return static_cast<std::int32_t>(v);
   }
 
-  // text after the first "#", cut to 128 characters; empty without "#"
+  // text after the first "#" of the line, cut to 128 characters; empty without "#"
   std::string textAfterHash() const {
-    auto h = s.find('#', pos);
+    auto h = s.find('#');
     if (h == std::string_view::npos) return {};
     return cutText(s.substr(h + 1));
   }
@@ -172,6 +174,26 @@ void applyProperty(LayoutLabel& l, const std::string& propLine, LineReader* in, 
   }
 }
 
+// a file of that name in dir, matched without regard to case when the
+// exact name is missing (layouts travel between file systems)
+std::string findFileNoCase(const std::string& dir, const std::string& name) {
+  std::string exact = dir + name;
+  if (fileExists(exact)) return exact;
+  if (name.find('/') != std::string::npos) return {};
+  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (!d) return {};
+  std::string found;
+  while (dirent* e = ::readdir(d)) {
+    std::string n = e->d_name;
+    if (n.size() == name.size() && startsWithNoCase(n, name) && fileExists(dir + n)) {
+      found = dir + n;
+      break;
+    }
+  }
+  ::closedir(d);
+  return found;
+}
+
 std::string dirOf(const std::string& path) {
   auto slash = path.rfind('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -234,9 +256,8 @@ void technologyCheck(AppContext& ctx, const std::string& layoutPath) {
     std::string name = text.substr(std::min(text.size(), text.find_first_not_of(' ')));
     if (!endsWithNoCase(name, ".RUL")) continue;
     std::string found;
-    std::string beside = dirOf(layoutPath) + name;
-    if (name[0] != '/' && !dirOf(layoutPath).empty() && fileExists(beside)) found = beside;
-    else if (fileExists(name)) found = name;
+    if (name[0] != '/' && !dirOf(layoutPath).empty()) found = findFileNoCase(dirOf(layoutPath), name);
+    if (found.empty()) found = findFileNoCase("", name);
     if (!found.empty()) {
       loadRuleFile(ctx.tech, db.layers, found, ctx.services.status, ctx.services.debug);
       ctx.services.dialogs.message("Note", "Quillmere was reconfigured in", "in " + name + " technology");
