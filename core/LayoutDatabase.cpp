@@ -18,6 +18,9 @@ LayoutLabel& LayoutLabel::operator=(const LayoutLabel& o) {
 }
 
 LayoutDatabase::LayoutDatabase() {
+  // the whole table at once: growing it copies every box several times, and
+  // untouched pages of a large block cost nothing
+  boxes_.reserve(kMaxBoxes + 1);
   boxes_.resize(1);
   labels_.resize(1);
   rlcs_.resize(1);
@@ -136,7 +139,12 @@ int LayoutDatabase::addNode(std::string_view name) {
   lastError = kOk;
   nodeBaseRecord n;
   int index = highestNode() + 1;
-  n.name = name.empty() ? "N" + std::to_string(index) : cutText(name);
+  if (name.empty()) {
+    n.name = "N";
+    n.name += std::to_string(index);
+  } else {
+    n.name = cutText(name);
+  }
   nodes_.push_back(std::move(n));
   return index;
 }
@@ -190,7 +198,6 @@ void LayoutDatabase::compactAll() {
 
 void LayoutDatabase::clear() {
   boxes_.resize(1);
-  boxes_.shrink_to_fit();
   labels_.resize(1);
   rlcs_.resize(1);
   resetNodes();

@@ -117,11 +117,11 @@ struct Run {
       fail("cannot read layout \"" + path + "\"");
       return false;
     }
+    if (rep.bareLf) err << "warning: \"" << path << "\" has line ends without carriage return\n";
     if (rep.knownLines == 0) {
       fail("layout \"" + path + "\" holds no line of a layout file");
       return false;
     }
-    if (rep.bareLf) err << "warning: \"" << path << "\" has line ends without carriage return\n";
     if (rep.refusedLines) err << "warning: " << rep.refusedLines << " line(s) with numbers beyond 32 bits skipped\n";
     return true;
   }
