@@ -77,7 +77,7 @@ void QtSurface::fillRect(int x1, int y1, int x2, int y2, Colour c) {
   fill(x1, y1, x2 - x1, y2 - y1, c);
 }
 
-const QImage& QtSurface::tile(const Pattern8& p, Colour c) {
+const QBrush& QtSurface::tile(const Pattern8& p, Colour c) {
   TileKey key{patternKey(p), c & 0xFFFFFFu, mode_};
   auto it = tiles_.find(key);
   if (it != tiles_.end()) return it->second;
@@ -99,17 +99,17 @@ const QImage& QtSurface::tile(const Pattern8& p, Colour c) {
     auto* line = reinterpret_cast<QRgb*>(t.scanLine(y));
     for (int x = 0; x < 64; ++x) line[x] = patternBit(p, x, y) ? on : off;
   }
-  return tiles_.emplace(key, std::move(t)).first->second;
+  return tiles_.emplace(key, QBrush(t)).first->second;
 }
 
 void QtSurface::fillPattern(int x1, int y1, int x2, int y2, const Pattern8& p, Colour c) {
   x1 = std::max(x1, 0); y1 = std::max(y1, 0);
   x2 = std::min(x2, width()); y2 = std::min(y2, height());
   if (x2 <= x1 || y2 <= y1 || image_.isNull()) return;
-  const QImage& t = tile(p, c);
+  const QBrush& b = tile(p, c);
   QPainter& pa = painter();
   pa.setBrushOrigin(0, 0);  // the pattern belongs to the surface, not to the box
-  pa.fillRect(QRect(x1, y1, x2 - x1, y2 - y1), QBrush(t));
+  pa.fillRect(QRect(x1, y1, x2 - x1, y2 - y1), b);
 }
 
 void QtSurface::outlineRect(int x1, int y1, int x2, int y2, Colour c) {

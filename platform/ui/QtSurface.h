@@ -3,6 +3,7 @@
 // costs more than the rectangle). Pixel results match MemorySurface for every
 // operation except text, which is rasterised here and only recorded there.
 #pragma once
+#include <QBrush>
 #include <QFont>
 #include <QImage>
 #include <QPainter>
@@ -49,14 +50,14 @@ class QtSurface : public Surface {
   QPainter& painter();
   void applyMode(QPainter& p) const;
   void fill(int x, int y, int w, int h, Colour c);
-  const QImage& tile(const Pattern8& p, Colour c);
+  const QBrush& tile(const Pattern8& p, Colour c);
 
   QImage image_;
   std::unique_ptr<QPainter> painter_;
   PenMode mode_ = PenMode::Copy;
   // pre-coloured pattern tiles; clear bits hold the value the pen mode leaves alone
   using TileKey = std::tuple<std::uint64_t, Colour, PenMode>;
-  std::map<TileKey, QImage> tiles_;
+  std::map<TileKey, QBrush> tiles_;
 };
 
 }  // namespace quill
