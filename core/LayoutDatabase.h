@@ -193,6 +193,9 @@ class LayoutDatabase {
   bool extracted = false;
   bool drawImmediately = true;
   std::string fileName = "Example.msk";
+  // fileName came from an open or a save (a new layout's name is only a
+  // suggestion, so its first save asks for a name)
+  bool fileNamed = false;
   int lastError = kOk;
   int undoKind = kUndoNone;
   int undoBoxMark = 0, undoLabelMark = 0, undoRlcMark = 0;

@@ -479,8 +479,19 @@ ReadReport openLayout(AppContext& ctx, const std::string& path, const ReadOption
   ctx.db.clear();
   ReadReport r = readLayout(ctx, path, ReadMode::Open, options);
   ctx.db.fileName = cutText(path);
+  ctx.db.fileNamed = r.opened;
   ctx.db.modified = false;
   return r;
+}
+
+bool saveCommand(AppContext& ctx, bool saveAs) {
+  std::string name = ctx.db.fileName;
+  if (saveAs || !ctx.db.fileNamed) {
+    auto chosen = ctx.services.dialogs.saveFileName("Save layout", kLayoutFilter, ctx.db.fileName);
+    if (!chosen || chosen->empty()) return false;
+    name = endsWithNoCase(*chosen, ".msk") ? *chosen : *chosen + ".msk";
+  }
+  return saveLayout(ctx, name);
 }
 
 bool saveLayout(AppContext& ctx, const std::string& name) {
@@ -610,6 +621,7 @@ bool saveLayout(AppContext& ctx, const std::string& name) {
   }
   db.lastError = kOk;
   db.fileName = cutText(name);
+  db.fileNamed = true;
   db.modified = false;
   status.write(StatusMessage::Main, "Saved " + std::to_string(db.boxCount()) + " boxes in \"" + name + "\"");
   return true;

@@ -40,6 +40,15 @@ ReadReport openLayout(AppContext& ctx, const std::string& path, const ReadOption
 // stays whole. Returns success.
 bool saveLayout(AppContext& ctx, const std::string& name);
 
+// File dialog filters; extensions of either case match.
+inline constexpr const char* kLayoutFilter = "Layout files (*.msk *.MSK *.Msk);;All files (*)";
+inline constexpr const char* kRuleFilter = "Rule files (*.rul *.RUL *.Rul);;All files (*)";
+
+// File/Save (saveAs false) and File/Save As: a layout never saved, and Save
+// As, ask for a name through the file dialog (".msk" added when missing).
+// Returns success; a cancelled dialog saves nothing.
+bool saveCommand(AppContext& ctx, bool saveAs);
+
 // Writes a copy of path to outPath with a CR before every bare LF; true
 // when at least one CR was added.
 bool repairLineEnds(const std::string& path, const std::string& outPath);

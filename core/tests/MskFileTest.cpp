@@ -392,3 +392,30 @@ TEST(Startup, LoadsTheRuleFileAndLayoutOfTheCommandLine) {
   EXPECT_TRUE(startUpLoading(w.ctx, {}).ruleFileFound);
   EXPECT_EQ(w.ctx.tech.technologyName, "wd");
 }
+
+TEST(MskFile, SaveOfANeverSavedLayoutAsksForAName) {
+  TempDir dir;
+  TestContext t;
+  t.ctx.db.addBox(0, 0, 5, 5, kMetal);
+  t.dialogs.files.push_back(std::nullopt);  // cancelled
+  EXPECT_FALSE(saveCommand(t.ctx, false));
+  EXPECT_FALSE(std::filesystem::exists("Example.msk"));
+  t.dialogs.files.push_back(std::string("first"));
+  EXPECT_TRUE(saveCommand(t.ctx, false));
+  EXPECT_TRUE(std::filesystem::exists("first.msk"));
+  EXPECT_EQ(t.ctx.db.fileName, "first.msk");
+  EXPECT_EQ(t.dialogs.filters.back(), kLayoutFilter);
+  EXPECT_TRUE(saveCommand(t.ctx, false));  // now named: no dialog
+  EXPECT_TRUE(t.dialogs.files.empty());
+  t.dialogs.files.push_back(std::string("second.MSK"));
+  EXPECT_TRUE(saveCommand(t.ctx, true));
+  EXPECT_EQ(t.ctx.db.fileName, "second.MSK");
+
+  // an opened layout saves under its own name
+  TestContext u;
+  openLayout(u.ctx, "first.msk");
+  u.ctx.db.modified = true;
+  EXPECT_TRUE(saveCommand(u.ctx, false));
+  EXPECT_TRUE(u.dialogs.filters.empty());
+  EXPECT_FALSE(std::filesystem::exists("Example.msk"));
+}
