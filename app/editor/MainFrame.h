@@ -30,7 +30,4 @@ class Tmdiframe : public QMainWindow {
   AppContext* ctx_ = nullptr;
 };
 
-// the summary text (CP1252)
-std::string layoutSummary(const AppContext& ctx);
-
 }  // namespace quill
