@@ -58,6 +58,12 @@ const std::vector<Case>& cases() {
          s.line(1, 7, 20, 7, kMix, true); s.line(1, 8, 21, 8, kMix, true); s.line(21, 9, 1, 9, kRed, true); }},
       {"line dotted vertical both ways", [](Surface& s) { s.line(12, 0, 12, 28, kMix, true); s.line(13, 27, 13, 0, kRed, true); }},
       {"line clipped", [](Surface& s) { s.line(-10, 12, 50, 12, kMix); s.line(15, -9, 15, 40, kRed, true); s.line(-3, 14, 45, 14, kWhite, true); }},
+      {"line dotted starting outside, odd and even offsets", [](Surface& s) {
+         s.line(-3, 10, 20, 10, kMix, true); s.line(-4, 11, 20, 11, kMix, true);
+         s.line(40, 16, -5, 16, kRed, true); s.line(17, -1, 17, 40, kWhite, true); s.line(18, 31, 18, -2, kMix, true); }},
+      {"line from far outside", [](Surface& s) {
+         s.line(-100001, 2, 100000, 2, kMix, true); s.line(3, 100000, 3, -100000, kRed, true);
+         s.line(-100000, 4, 100000, 4, kWhite); s.line(5, -40, 5, -1, kRed); s.line(0, 29, 36, 29, kRed); }},
       {"line diagonal solid", [](Surface& s) { s.line(0, 0, 36, 28, kMix); s.line(35, 2, 3, 26, kRed); s.line(2, 20, 30, 23, kWhite); }},
       {"line diagonal dotted", [](Surface& s) { s.line(1, 27, 33, 0, kMix, true); s.line(5, 5, 8, 25, kRed, true); }},
       {"setPixel inside and outside", [](Surface& s) {

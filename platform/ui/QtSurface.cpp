@@ -124,16 +124,49 @@ void QtSurface::outlineRect(int x1, int y1, int x2, int y2, Colour c) {
   }
 }
 
+void QtSurface::drawPoints(const QPolygon& pts, Colour c) {
+  if (pts.isEmpty()) return;
+  QPainter& p = painter();
+  p.setPen(QPen(QColor::fromRgb(toQRgb(c)), 1));
+  p.drawPoints(pts);
+  p.setPen(Qt::NoPen);
+}
+
+void QtSurface::axisLine(int x1, int y1, int x2, int y2, Colour c, bool dotted) {
+  const bool horizontal = y1 == y2;
+  const long long start = horizontal ? x1 : y1, end = horizontal ? x2 : y2;
+  const int across = horizontal ? y1 : x1;
+  if (across < 0 || across >= (horizontal ? height() : width())) return;
+  // clipped first, so lines far beyond the image cost nothing
+  long long lo = std::max(std::min(start, end), 0LL);
+  long long hi = std::min(std::max(start, end), static_cast<long long>(horizontal ? width() : height()) - 1);
+  if (lo > hi) return;
+  const int n = static_cast<int>(hi - lo + 1), from = static_cast<int>(lo);
+  if (!dotted) {
+    if (horizontal) fill(from, across, n, 1, c);
+    else fill(across, from, 1, n, c);
+    return;
+  }
+  // dotted: the pixels an even number of steps away from the start point
+  if ((lo - start) % 2 != 0) ++lo;
+  QPolygon pts;
+  pts.reserve(n / 2 + 1);
+  for (long long p = lo; p <= hi; p += 2)
+    pts.append(horizontal ? QPoint(static_cast<int>(p), across) : QPoint(across, static_cast<int>(p)));
+  drawPoints(pts, c);
+}
+
 void QtSurface::line(int x1, int y1, int x2, int y2, Colour c, bool dotted) {
-  if (!dotted && (x1 == x2 || y1 == y2)) {
-    fill(std::min(x1, x2), std::min(y1, y2), std::abs(x2 - x1) + 1, std::abs(y2 - y1) + 1, c);
+  if (image_.isNull()) return;
+  if (x1 == x2 || y1 == y2) {
+    axisLine(x1, y1, x2, y2, c, dotted);
     return;
   }
   // The same stepping as MemorySurface, so both surfaces set the same pixels;
   // points outside the image are dropped to keep the list short.
-  QPolygon pts;
-  pts.reserve(std::max(std::abs(x2 - x1), std::abs(y2 - y1)) / (dotted ? 2 : 1) + 1);
   int w = width(), h = height();
+  QPolygon pts;
+  pts.reserve(std::min(std::max(std::abs(x2 - x1), std::abs(y2 - y1)) + 1, w + h));
   int dx = std::abs(x2 - x1), sx = x1 < x2 ? 1 : -1;
   int dy = -std::abs(y2 - y1), sy = y1 < y2 ? 1 : -1;
   int err = dx + dy;
@@ -146,11 +179,7 @@ void QtSurface::line(int x1, int y1, int x2, int y2, Colour c, bool dotted) {
     if (e2 >= dy) { err += dy; x1 += sx; }
     if (e2 <= dx) { err += dx; y1 += sy; }
   }
-  if (pts.isEmpty()) return;
-  QPainter& p = painter();
-  p.setPen(QPen(QColor::fromRgb(toQRgb(c)), 1));
-  p.drawPoints(pts);
-  p.setPen(Qt::NoPen);
+  drawPoints(pts, c);
 }
 
 void QtSurface::setPixel(int x, int y, Colour c) {

@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QPolygon>
 #include <map>
 #include <memory>
 #include <tuple>
@@ -50,6 +51,8 @@ class QtSurface : public Surface {
   QPainter& painter();
   void applyMode(QPainter& p) const;
   void fill(int x, int y, int w, int h, Colour c);
+  void axisLine(int x1, int y1, int x2, int y2, Colour c, bool dotted);
+  void drawPoints(const QPolygon& pts, Colour c);
   const QBrush& tile(const Pattern8& p, Colour c);
 
   QImage image_;
