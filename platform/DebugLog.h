@@ -14,7 +14,7 @@ class DebugLog {
   virtual void addLine(const std::string& line) { lines_.push_back(line); }
   const std::string& caption() const { return caption_; }
   const std::vector<std::string>& lines() const { return lines_; }
-  void clear() { lines_.clear(); }
+  virtual void clear() { lines_.clear(); }
 
  private:
   std::string caption_;
