@@ -4,6 +4,7 @@
 
 #include <CLI/CLI.hpp>
 #include <climits>
+#include <filesystem>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -77,7 +78,10 @@ struct Run {
       path = bundledDefaultRules();
       from = "bundled";
     }
-    err << "rules: " << path << " (from " << from << ")\n";
+    std::error_code ec;
+    std::string shown = std::filesystem::weakly_canonical(path, ec).string();
+    if (ec || from != "bundled") shown = path;
+    err << "rules: " << shown << " (from " << from << ")\n";
     return checkRuleFile(path) && loadRuleFile(ctx->tech, ctx->db.layers, path, sv.status, sv.debug);
   }
 
