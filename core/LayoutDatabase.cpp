@@ -18,9 +18,6 @@ LayoutLabel& LayoutLabel::operator=(const LayoutLabel& o) {
 }
 
 LayoutDatabase::LayoutDatabase() {
-  // the whole table at once: growing it copies every box several times, and
-  // untouched pages of a large block cost nothing
-  boxes_.reserve(kMaxBoxes + 1);
   boxes_.resize(1);
   labels_.resize(1);
   rlcs_.resize(1);
@@ -41,6 +38,9 @@ int LayoutDatabase::addBox(std::int32_t x1, std::int32_t y1, std::int32_t x2, st
     lastError = kErrBoxTableFull;
     return 0;
   }
+  // past a small layout, take the whole table at once: growing it copies
+  // every box several times, and untouched pages of a large block cost nothing
+  if (boxes_.size() == boxes_.capacity() && boxes_.size() >= 4096) boxes_.reserve(kMaxBoxes + 1);
   LayoutBox b;
   b.x1 = std::min(x1, x2);
   b.x2 = std::max(x1, x2);

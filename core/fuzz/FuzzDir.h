@@ -9,8 +9,10 @@
 
 inline const std::string& fuzzDir() {
   static std::string dir = [] {
-    char tmpl[] = "/tmp/quill-fuzz-XXXXXX";
-    const char* d = ::mkdtemp(tmpl);
+    // tmpfs when there is one: saves sync their files
+    std::string tmpl = ::access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    tmpl += "/quill-fuzz-XXXXXX";
+    const char* d = ::mkdtemp(tmpl.data());
     std::string s = d ? d : "/tmp";
     if (::chdir(s.c_str()) != 0) std::abort();
     return s;
