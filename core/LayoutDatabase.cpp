@@ -50,6 +50,7 @@ int LayoutDatabase::addBox(std::int32_t x1, std::int32_t y1, std::int32_t x2, st
   boxes_.push_back(b);
   lastError = kOk;
   int pos = boxCount();
+  noteBoxChange(pos, pos);
   if (drawImmediately) {
     widenBoundingBox(boxes_.back());
     if (observer_) observer_->boxAdded(*this, pos);
@@ -176,6 +177,7 @@ static void compactTable(std::vector<T>& table, IsDead dead, Kill kill) {
 }
 
 void LayoutDatabase::compactBoxes() {
+  noteBoxChange(1, boxCount());
   for (std::size_t i = 1; i < boxes_.size(); ++i) {
     LayoutBox& b = boxes_[i];
     if (b.x1 >= b.x2 || b.y1 >= b.y2) b.state = 0;
@@ -197,6 +199,7 @@ void LayoutDatabase::compactAll() {
 }
 
 void LayoutDatabase::clear() {
+  noteBoxChange(1, boxCount());
   boxes_.resize(1);
   labels_.resize(1);
   rlcs_.resize(1);
@@ -260,6 +263,7 @@ void LayoutDatabase::widenBoundingBox(const LayoutBox& b) {
 
 void LayoutDatabase::sortByLayer() {
   const int n = boxCount();
+  noteBoxChange(1, n);
   std::array<int, kLayerCount + 2> present{};
   for (int p = 1; p <= n; ++p) {
     int l = boxes_[static_cast<std::size_t>(p)].layer;

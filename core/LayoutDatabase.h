@@ -7,9 +7,11 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/Layers.h"
@@ -131,7 +133,11 @@ class LayoutDatabase {
 
   // --- boxes
   int boxCount() const { return static_cast<int>(boxes_.size()) - 1; }
-  LayoutBox& box(int pos) { return boxes_[static_cast<std::size_t>(pos)]; }
+  // mutable access counts as a change of that box (see takeBoxChanges)
+  LayoutBox& box(int pos) {
+    noteBoxChange(pos, pos);
+    return boxes_[static_cast<std::size_t>(pos)];
+  }
   const LayoutBox& box(int pos) const { return boxes_[static_cast<std::size_t>(pos)]; }
   // position of the new box, or 0 with lastError 8 when the table is full
   int addBox(std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2, int layer);
@@ -202,6 +208,18 @@ class LayoutDatabase {
   // records the counts that an undo of kind 0 removes beyond
   void setUndoMarks(int kind);
 
+  // Positions of the box table that may have changed since the last call:
+  // every mutable box() access, add, compaction, sort and clear widens the
+  // range. For the one cache of the box geometry (the view's spatial index),
+  // which takes the range back when it is consulted; so a reference from
+  // box() must not be written to after the next redraw or lookup.
+  struct BoxChanges {
+    int first = std::numeric_limits<int>::max();
+    int last = 0;
+    bool any() const { return first <= last; }
+  };
+  BoxChanges takeBoxChanges() { return std::exchange(boxChanges_, BoxChanges{}); }
+
   void setObserver(DatabaseObserver* o) { observer_ = o; }
   DatabaseObserver* observer() const { return observer_; }
 
@@ -220,6 +238,10 @@ class LayoutDatabase {
   };
 
  private:
+  void noteBoxChange(int first, int last) {
+    if (first < boxChanges_.first) boxChanges_.first = first;
+    if (last > boxChanges_.last) boxChanges_.last = last;
+  }
   static std::size_t clampLayer(int l) { return (l >= 1 && l <= kLayerCount) ? static_cast<std::size_t>(l) : 0; }
   std::vector<LayoutBox> boxes_;     // entry 0 unused
   std::vector<LayoutLabel> labels_;  // entry 0 unused
@@ -229,6 +251,7 @@ class LayoutDatabase {
   std::array<int, kLayerCount + 1> layerFirst_{};
   std::array<int, kLayerCount + 1> layerLast_{};
   DatabaseObserver* observer_ = nullptr;
+  BoxChanges boxChanges_;
 };
 
 }  // namespace quill
