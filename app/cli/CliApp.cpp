@@ -1,10 +1,6 @@
 #include "app/cli/CliApp.h"
 
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
-#include <climits>
-#include <filesystem>
 #include <cstdlib>
 #include <map>
 #include <memory>
@@ -13,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/cli/CliRun.h"
 #include "app/cli/CliServices.h"
 #include "core/AppContext.h"
 #include "core/MskFile.h"
@@ -27,109 +24,6 @@ namespace {
 using nlohmann::ordered_json;
 
 std::string utf8(const std::string& s) { return cp1252ToUtf8(s); }
-
-std::string exeDir() {
-  char buf[PATH_MAX];
-  ssize_t n = ::readlink("/proc/self/exe", buf, sizeof buf - 1);
-  if (n <= 0) return ".";
-  std::string p(buf, static_cast<std::size_t>(n));
-  auto slash = p.rfind('/');
-  return slash == std::string::npos ? "." : p.substr(0, slash);
-}
-
-// the bundled technology: $QUILLMERE_DATA, else beside the installed or built program
-std::string bundledDefaultRules() {
-  if (const char* d = std::getenv("QUILLMERE_DATA"); d && *d) return std::string(d) + "/default.rul";
-  std::string dir = exeDir();
-  for (const char* rel : {"/../share/quillmere", "/data", "/../data", "/../../data", "/../../../data"}) {
-    std::string p = dir + rel + "/default.rul";
-    if (fileExists(p)) return p;
-  }
-#ifdef QUILL_SOURCE_DATA
-  return std::string(QUILL_SOURCE_DATA) + "/default.rul";
-#else
-  return dir + "/../share/quillmere/default.rul";
-#endif
-}
-
-struct Run {
-  std::ostream& out;
-  std::ostream& err;
-  CliServices sv;
-  std::unique_ptr<AppContext> ctx;
-  Run(std::ostream& o, std::ostream& e) : out(o), err(e), sv(e), ctx(std::make_unique<AppContext>(sv.services())) {}
-
-  int fail(const std::string& message) {
-    err << "quillmere-cli: " << message << '\n';
-    return 2;
-  }
-
-  // Exactly one rule file per command: --rules, else the working
-  // directory's default.rul, else the bundled one.
-  bool loadRules(const std::string& rulesOption) {
-    std::string path, from;
-    if (!rulesOption.empty()) {
-      path = rulesOption;
-      from = "--rules";
-    } else if (fileExists("default.rul")) {
-      path = "default.rul";
-      from = "working directory";
-    } else {
-      path = bundledDefaultRules();
-      from = "bundled";
-    }
-    std::error_code ec;
-    std::string shown = std::filesystem::weakly_canonical(path, ec).string();
-    if (ec || from != "bundled") shown = path;
-    err << "rules: " << shown << " (from " << from << ")\n";
-    return checkRuleFile(path) && loadRuleFile(ctx->tech, ctx->db.layers, path, sv.status, sv.debug);
-  }
-
-  // refuses a missing or unreadable file, or one holding a NUL byte
-  bool checkReadable(const std::string& path, const char* what) {
-    LineReader r;
-    if (!r.open(path)) {
-      fail(std::string("cannot read ") + what + " \"" + path + "\": " + std::strerror(r.errnoValue()));
-      return false;
-    }
-    std::string line;
-    while (r.next(line)) {
-    }
-    if (r.ioError()) {
-      fail(std::string("cannot read ") + what + " \"" + path + "\"");
-      return false;
-    }
-    if (r.sawNul()) {
-      fail(std::string(what) + " \"" + path + "\" holds a NUL byte: not a text file");
-      return false;
-    }
-    return true;
-  }
-
-  bool checkRuleFile(const std::string& path) {
-    if (!checkReadable(path, "rule file")) return false;
-    return true;
-  }
-
-  // reads a layout as the editor opens one; false (after reporting) on bad input
-  bool readLayoutFile(const std::string& path, ReadReport& rep) {
-    if (!checkReadable(path, "layout")) return false;
-    ReadOptions opt;
-    opt.repairScan = false;
-    rep = openLayout(*ctx, path, opt);
-    if (!rep.opened) {
-      fail("cannot read layout \"" + path + "\"");
-      return false;
-    }
-    if (rep.bareLf) err << "warning: \"" << path << "\" has line ends without carriage return\n";
-    if (rep.knownLines == 0) {
-      fail("layout \"" + path + "\" holds no line of a layout file");
-      return false;
-    }
-    if (rep.refusedLines) err << "warning: " << rep.refusedLines << " line(s) with numbers beyond 32 bits skipped\n";
-    return true;
-  }
-};
 
 ordered_json layerFields(const LayerRecord& l) {
   ordered_json j;
@@ -329,49 +223,54 @@ int cmdSave(Run& run, const std::string& in, const std::string& outFile, const s
 
 }  // namespace
 
+void registerFileCommands(CLI::App& app, CommandSet& set) {
+  struct Options {
+    std::string file, rules, out;
+    bool json = false;
+  };
+  auto tech = std::make_shared<Options>();
+  auto* t = app.add_subcommand("tech", "Read one rule file and print the technology");
+  t->add_option("FILE", tech->file, "Rule file (.rul)")->required();
+  t->add_flag("--json", tech->json, "JSON output");
+  set.add(t, [tech](Run& run) { return cmdTech(run, tech->file, tech->json); });
+
+  auto info = std::make_shared<Options>();
+  auto* i = app.add_subcommand("info", "Summarise a layout");
+  i->add_option("LAYOUT", info->file, "Layout file (.msk)")->required();
+  i->add_option("--rules", info->rules, "Rule file to use");
+  i->add_flag("--json", info->json, "JSON output");
+  set.add(i, [info](Run& run) {
+    run.sv.status.quiet = info->json;
+    return cmdInfo(run, info->file, info->rules, info->json);
+  });
+
+  auto save = std::make_shared<Options>();
+  auto* s = app.add_subcommand("save", "Read a layout and write it back");
+  s->add_option("IN", save->file, "Layout to read")->required();
+  s->add_option("OUT", save->out, "Layout to write")->required();
+  s->add_option("--rules", save->rules, "Rule file to use");
+  set.add(s, [save](Run& run) { return cmdSave(run, save->file, save->out, save->rules); });
+}
+
 int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   CLI::App app{"Quillmere batch commands", "quillmere-cli"};
   app.require_subcommand(1);
   app.set_version_flag("--version", "quillmere-cli 3.0c");
-
-  std::string techFile;
-  bool techJsonFlag = false;
-  auto* tech = app.add_subcommand("tech", "Read one rule file and print the technology");
-  tech->add_option("FILE", techFile, "Rule file (.rul)")->required();
-  tech->add_flag("--json", techJsonFlag, "JSON output");
-
-  std::string infoFile, infoRules;
-  bool infoJson = false;
-  auto* info = app.add_subcommand("info", "Summarise a layout");
-  info->add_option("LAYOUT", infoFile, "Layout file (.msk)")->required();
-  info->add_option("--rules", infoRules, "Rule file to use");
-  info->add_flag("--json", infoJson, "JSON output");
-
-  std::string saveIn, saveOut, saveRules;
-  auto* save = app.add_subcommand("save", "Read a layout and write it back");
-  save->add_option("IN", saveIn, "Layout to read")->required();
-  save->add_option("OUT", saveOut, "Layout to write")->required();
-  save->add_option("--rules", saveRules, "Rule file to use");
+  CommandSet commands;
+  registerFileCommands(app, commands);
+  registerMosCommand(app, commands);
 
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {
-    if (e.get_exit_code() == 0) {
-      app.exit(e, out, err);
-      return 0;
-    }
     app.exit(e, out, err);
-    return 2;
+    return e.get_exit_code() == 0 ? 0 : 2;  // every usage error is bad input
   }
 
   Run run(out, err);
   try {
-    if (*tech) return cmdTech(run, techFile, techJsonFlag);
-    if (*info) {
-      run.sv.status.quiet = infoJson;
-      return cmdInfo(run, infoFile, infoRules, infoJson);
-    }
-    if (*save) return cmdSave(run, saveIn, saveOut, saveRules);
+    for (const auto& c : commands.entries)
+      if (c.sub->parsed()) return c.run(run);
   } catch (const std::exception& e) {
     return run.fail(std::string("internal error: ") + e.what());
   }
