@@ -227,91 +227,117 @@ double MosModelContext::level3P(MosVariant v, double L, double W, double vbulk, 
 
 // ---- BSIM4 (reduced)
 
-double MosModelContext::bsim4(bool nChannel, MosVariant v, double L, double W, double vds, double vgs, double vbs,
-                              double vgd) {
-  constexpr double k = 1.38e-23, q = 1.6e-19, ni = 1.02e10, delta = 0.01;
+Bsim4Prepared MosModelContext::prepareBsim4(bool nChannel, MosVariant v, double L, double W) const {
+  constexpr double k = 1.38e-23, q = 1.6e-19, ni = 1.02e10;
   const TechnologyRules& t = tech_;
   const MosModelParameters& m = nChannel ? t.nmos : t.pmos;
   const std::size_t kk = slot(v);
   const double S = CornerFactor;
-  const double tox = m.b4Toxe[kk];
+  Bsim4Prepared d;
+  d.nChannel = nChannel;
+  d.tox = m.b4Toxe[kk];
+  const double weff = W - 2 * m.b4Wint;
   // meaningless geometry or parameters carry no current
-  if (!(L > 0) || !(tox > 0) || !(m.b4Ndep > 0)) return 0;
+  if (!(L > 0) || !(d.tox > 0) || !(m.b4Ndep > 0) || !(weff > 0)) return d;
 
   const double T1 = std::max(t.temperature + 273, 1.0);
   const double T2 = (nChannel && t.soi) ? std::max(t.temperature / 2 + 273, 1.0) : T1;
-  const double vt1 = k * T1 / q, vt2 = k * T2 / q;
-  const double leff = L;
-  const double weff = W - 2 * m.b4Wint;
-  if (!(weff > 0)) return 0;
-  const double vth0 = m.b4Vth0[kk] / S;
-  const double p1 = (nChannel && kk == 2) ? m.b4Pscbe1 * 1.5 : m.b4Pscbe1;
+  d.vt1 = k * T1 / q;
+  d.vt2 = k * T2 / q;
+  d.leff = L;
+  d.wOverL = weff / d.leff;
+  d.vth0 = m.b4Vth0[kk] / S;
+  d.p1 = (nChannel && kk == 2) ? m.b4Pscbe1 * 1.5 : m.b4Pscbe1;
 
-  const double phis = 0.4 + vt1 * std::log(m.b4Ndep / ni);
-  const double sqphis = std::sqrt(std::max(phis, 0.0));
-  const double vfb = vth0 - phis - m.b4K1 * std::sqrt(std::fabs(phis));
-  const double vbi = vt1 * std::log(1e20 * m.b4Ndep / (ni * ni));
-
+  d.phis = 0.4 + d.vt1 * std::log(m.b4Ndep / ni);
+  d.sqphis = std::sqrt(std::max(d.phis, 0.0));
+  const double vfb = d.vth0 - d.phis - m.b4K1 * std::sqrt(std::fabs(d.phis));
+  const double vbi = d.vt1 * std::log(1e20 * m.b4Ndep / (ni * ni));
   const double lt = 0.5 * t.lambda * 1e-6;
   double theta = 0;
   if (lt > 0) {
-    const double c = std::cosh(std::clamp(m.b4Dvt1 * leff / lt, -35.0, 35.0)) - 1;
+    const double c = std::cosh(std::clamp(m.b4Dvt1 * d.leff / lt, -35.0, 35.0)) - 1;
     // no length dependence at all (DVT1 = 0) means no short-channel shift
     if (c > 1e-12) theta = 0.5 * m.b4Dvt0 / c;
   }
-  const double dVsce = -(vbi - phis) * theta;
-  const double dVdibl = -0.5 * m.b4Eta0 * vds;
-  const double vth = vth0 + m.b4K1 * (std::sqrt(std::fabs(phis - vbs)) - sqphis) +
-                     m.b4K1 * sqphis * (std::sqrt(std::max(1 + m.b4Lpe0 / leff, 0.0)) - 1) - m.b4K2 * vbs + dVsce +
-                     dVdibl + (nChannel ? d_.kt1n : d_.kt1p);
-  if (nChannel) readout.thresholdN = vth;
+  const double dVsce = -(vbi - d.phis) * theta;
+  d.vthFixed = d.vth0 + m.b4K1 * d.sqphis * (std::sqrt(std::max(1 + m.b4Lpe0 / d.leff, 0.0)) - 1) + dVsce +
+               (nChannel ? d_.kt1n : d_.kt1p);
+  d.nfactor = 1 + m.b4Nfactor;
+  d.nvt = d.nfactor * d.vt2;
+  d.fieldOffset = (nChannel ? 2.0 : 2.5) * (d.vth0 - vfb - d.phis);
+  d.mu0 = S * (nChannel ? d_.b4u0n : d_.b4u0p);
+  d.coxe = kEps0 * t.gateOxidePermittivity / d.tox;
+  d.litl = std::sqrt(std::max(0.0, 11.7 / t.gateOxidePermittivity * d.tox * m.b4Xj));
+  d.cclmNum = (m.b4Pclm != 0 && d.litl > 0) ? m.b4Pclm * d.litl : 0;
+  d.k1 = m.b4K1;
+  d.k2 = m.b4K2;
+  d.eta0 = m.b4Eta0;
+  d.vz = m.b4Vz;
+  d.voff = m.b4Voff;
+  d.ua = m.b4Ua;
+  d.uc = m.b4Uc;
+  d.vsat = m.b4Vsat;
+  d.asoi = m.b4Asoi;
+  d.soiTerm = t.soi && (nChannel || m.b4Asoi > 0);
+  d.usable = true;
+  return d;
+}
+
+double MosModelContext::bsim4(const Bsim4Prepared& d, double vds, double vgs, double vbs, double vgd) {
+  if (!d.usable) return 0;
+  constexpr double delta = 0.01;
+  constexpr double abulk = 1;
+  const double sq = vbs == 0 ? d.sqphis : std::sqrt(std::fabs(d.phis - vbs));
+  const double vth = d.vthFixed + d.k1 * (sq - d.sqphis) - d.k2 * vbs - 0.5 * d.eta0 * vds;
+  if (d.nChannel) readout.thresholdN = vth;
   else readout.thresholdP = vth;
 
   double vgEff;
-  if (nChannel && vgd < m.b4Vz) vgEff = m.b4Vz - vgd;  // gate-drain breakdown turns the device on
-  else vgEff = std::max(m.b4Voff, vgs);
+  if (d.nChannel && vgd < d.vz) vgEff = d.vz - vgd;  // gate-drain breakdown turns the device on
+  else vgEff = std::max(d.voff, vgs);
 
-  const double n = 1 + m.b4Nfactor;
-  const double nvt = n * vt2;
   double vgsteff;
-  if (!(nvt > 0)) {
+  if (!(d.nvt > 0)) {
     vgsteff = std::max(0.0, vgEff - vth);
   } else {
-    const double x = (vgEff - vth) / nvt;
+    const double x = (vgEff - vth) / d.nvt;
     // bounded exponentials: far above threshold ln(1 + e^x/(1 + n e^-x)) is x,
     // far below it is e^(2x)/n
-    if (x > 40) vgsteff = nvt * x;
-    else if (x < -40) vgsteff = vt2 * std::exp(2 * x);
-    else vgsteff = nvt * std::log(1 + std::exp(x) / (1 + n * std::exp(-x)));
+    if (x > 40) {
+      vgsteff = d.nvt * x;
+    } else if (x < -40) {
+      vgsteff = d.vt2 * std::exp(2 * x);
+    } else {
+      const double e = std::exp(x);
+      vgsteff = d.nvt * std::log(1 + e / (1 + d.nfactor / e));
+    }
   }
 
-  const double fieldBase = (vgsteff + (nChannel ? 2.0 : 2.5) * (vth0 - vfb - phis)) / tox;
-  const double E = power(fieldBase, 1.67);
-  const double denom = 1 + (m.b4Ua + m.b4Uc * vbs) * E;
+  const double E = power((vgsteff + d.fieldOffset) / d.tox, 1.67);
+  const double denom = 1 + (d.ua + d.uc * vbs) * E;
   if (!(denom > 0)) return 0;
-  const double mueff = S * (nChannel ? d_.b4u0n : d_.b4u0p) / denom;
-  if (nChannel) readout.mobilityN = mueff;
+  const double mueff = d.mu0 / denom;
+  if (d.nChannel) readout.mobilityN = mueff;
   else readout.mobilityP = mueff;
   if (!(mueff > 0)) return 0;
 
-  const double esat = 2 * m.b4Vsat / mueff;
-  constexpr double abulk = 1;
-  const double vdsat = esat * leff * (vgsteff + 2 * vt1) / (abulk * esat * leff + vgsteff + 2 * vt1);
+  const double esat = 2 * d.vsat / mueff;
+  const double esatL = esat * d.leff;
+  const double vdsat = esatL * (vgsteff + 2 * d.vt1) / (abulk * esatL + vgsteff + 2 * d.vt1);
   const double a = vdsat - vds - delta;
   const double vdseff = vdsat - 0.5 * (a + std::sqrt(a * a + 4 * delta * vdsat));
-  const double litl = std::sqrt(std::max(0.0, 11.7 / t.gateOxidePermittivity * tox * m.b4Xj));
 
   double vascbe = 1e15;
   if (vds > vdseff) {
-    const double T = p1 * litl / (vds - vdseff);
-    if (T > 0.1 && T < 30) vascbe = std::exp(T) * leff / 1e-5;
+    const double T = d.p1 * d.litl / (vds - vdseff);
+    if (T > 0.1 && T < 30) vascbe = std::exp(T) * d.leff / 1e-5;
   }
-  const double coxe = kEps0 * t.gateOxidePermittivity / tox;
-  const double ids0 = (weff / leff) * mueff * coxe * vgsteff * vdseff / (1 + vdseff / (esat * leff)) *
-                      (1 - abulk * vdseff / (2 * vgsteff + 4 * vt1));
+  const double ids0 = d.wOverL * mueff * d.coxe * vgsteff * vdseff / (1 + vdseff / esatL) *
+                      (1 - abulk * vdseff / (2 * vgsteff + 4 * d.vt1));
   double cclm = 1e14;
-  if (m.b4Pclm != 0 && esat > 0 && litl > 0) cclm = (leff + vdsat / esat) / (m.b4Pclm * litl);
-  const double va0 = (esat * leff + vdsat) * (1 - abulk * vdsat / (2 * (2 * vt1 + vgsteff)));
+  if (d.cclmNum != 0 && esat > 0) cclm = (d.leff + vdsat / esat) / d.cclmNum;
+  const double va0 = (esatL + vdsat) * (1 - abulk * vdsat / (2 * (2 * d.vt1 + vgsteff)));
   double fclm = 1;
   if (cclm > 0 && va0 > 0) {
     const double arg = (va0 + (vds - vdseff) * cclm) / va0;
@@ -319,10 +345,10 @@ double MosModelContext::bsim4(bool nChannel, MosVariant v, double L, double W, d
   }
   double i = (1 + (vds - vdseff) / vascbe) * ids0 * fclm;
 
-  if (t.soi && (nChannel || m.b4Asoi > 0)) {
+  if (d.soiTerm) {
     double M = 0;
     if (vds > vdsat) {
-      M = std::sqrt(vds - vdsat) * 1e-6 * m.b4Asoi / leff * vt1;
+      M = std::sqrt(vds - vdsat) * 1e-6 * d.asoi / d.leff * d.vt1;
       i *= 1 + M;
     }
     readout.soiMultiplication = M;
@@ -330,19 +356,47 @@ double MosModelContext::bsim4(bool nChannel, MosVariant v, double L, double W, d
   return std::isfinite(i) ? i : 0.0;
 }
 
-double MosModelContext::bsim4N(MosVariant v, double L, double W, double vbulk, double va, double vg, double vb2) {
+double MosModelContext::bsim4N(const Bsim4Prepared& d, double vbulk, double va, double vg, double vb2) {
   double sign, vd, vs;
   if (va >= vb2) sign = -1, vd = va, vs = vb2;
   else sign = 1, vd = vb2, vs = va;
-  return sign * bsim4(true, v, L, W, vd - vs, vg - vs, vbulk - vs, vg - vd);
+  return sign * bsim4(d, vd - vs, vg - vs, vbulk - vs, vg - vd);
 }
 
-double MosModelContext::bsim4P(MosVariant v, double L, double W, double vbulk, double va, double vg, double vb2) {
+double MosModelContext::bsim4P(const Bsim4Prepared& d, double vbulk, double va, double vg, double vb2) {
   double sign, vd, vs;
   if (va <= vb2) sign = -1, vd = va, vs = vb2;
   else sign = 1, vd = vb2, vs = va;
   // mirrored: the equations of the n-channel device on positive voltages
-  return sign * bsim4(false, v, L, W, vs - vd, vs - vg, vs - vbulk, 0);
+  return sign * bsim4(d, vs - vd, vs - vg, vs - vbulk, 0);
+}
+
+double MosModelContext::bsim4N(MosVariant v, double L, double W, double vbulk, double va, double vg, double vb2) {
+  return bsim4N(prepareBsim4(true, v, L, W), vbulk, va, vg, vb2);
+}
+
+double MosModelContext::bsim4P(MosVariant v, double L, double W, double vbulk, double va, double vg, double vb2) {
+  return bsim4P(prepareBsim4(false, v, L, W), vbulk, va, vg, vb2);
+}
+
+PreparedMos MosModelContext::prepare(Polarity p, MosVariant v, double L, double W) const {
+  PreparedMos d;
+  d.polarity = p;
+  d.variant = v;
+  d.L = L;
+  d.W = W;
+  d.b4 = prepareBsim4(p == Polarity::N, v, L, W);
+  return d;
+}
+
+double MosModelContext::ChannelCurrent(const PreparedMos& d, double vbulk, double va, double vg, double vb2) {
+  if (level != MosModelLevel::Bsim4) return ChannelCurrent(d.polarity, d.variant, d.L, d.W, vbulk, va, vg, vb2);
+  if (d.polarity == Polarity::N) {
+    if (!(vbulk < std::max(va, vb2) + tech_.nmos.l3Vto[0])) return 0;
+    return bsim4N(d.b4, vbulk, va, vg, vb2);
+  }
+  if (!(std::min(va, vb2) + tech_.pmos.l3Vto[0] <= vbulk)) return 0;
+  return bsim4P(d.b4, vbulk, va, vg, vb2);
 }
 
 // ---- gate capacitances

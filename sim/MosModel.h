@@ -40,6 +40,26 @@ struct ModelReadout {
   double soiMultiplication = 0;
 };
 
+// What a BSIM4 evaluation needs that depends only on the device and the
+// technology, worked out once per device and run.
+struct Bsim4Prepared {
+  bool usable = false;  // false: meaningless geometry or parameters, no current
+  bool nChannel = true;
+  double leff = 0, wOverL = 0, vth0 = 0, tox = 0, p1 = 0;
+  double phis = 0, sqphis = 0, vthFixed = 0;  // vthFixed: every Vbs- and Vds-free term of Vth
+  double vt1 = 0, vt2 = 0, nfactor = 1, nvt = 0, fieldOffset = 0, mu0 = 0;
+  double coxe = 0, litl = 0, cclmNum = 0;  // cclmNum: PCLM * litl, 0 when the term is off
+  double k1 = 0, k2 = 0, eta0 = 0, vz = 0, voff = 0, ua = 0, uc = 0, vsat = 0, asoi = 0;
+  bool soiTerm = false;
+};
+
+struct PreparedMos {
+  Polarity polarity = Polarity::N;
+  MosVariant variant = 0;
+  double L = 0, W = 0;  // metres
+  Bsim4Prepared b4;
+};
+
 class MosModelContext {
  public:
   explicit MosModelContext(const TechnologyRules& tech) : tech_(tech) { UpdateDerivedParameters(); }
@@ -66,6 +86,12 @@ class MosModelContext {
   double ChannelCurrent(Polarity p, MosVariant v, double L, double W, double vbulk, double va, double vg,
                         double vb2);
 
+  // The simulator's entry point: the device prepared once per run (after
+  // UpdateDerivedParameters and any corner change), then evaluated per step.
+  // Gives exactly what ChannelCurrent gives for the same L and W.
+  PreparedMos prepare(Polarity p, MosVariant v, double L, double W) const;
+  double ChannelCurrent(const PreparedMos& d, double vbulk, double va, double vg, double vb2);
+
   double level1N(MosVariant v, double L, double W, double vbulk, double va, double vg, double vb2);
   double level1P(MosVariant v, double L, double W, double vbulk, double va, double vg, double vb2);
   double level3N(MosVariant v, double L, double W, double vbulk, double va, double vg, double vb2);
@@ -87,7 +113,10 @@ class MosModelContext {
   void clearCharges() { charges_.clear(); }
 
  private:
-  double bsim4(bool nChannel, MosVariant v, double L, double W, double vds, double vgs, double vbs, double vgd);
+  Bsim4Prepared prepareBsim4(bool nChannel, MosVariant v, double L, double W) const;
+  double bsim4(const Bsim4Prepared& d, double vds, double vgs, double vbs, double vgd);
+  double bsim4N(const Bsim4Prepared& d, double vbulk, double va, double vg, double vb2);
+  double bsim4P(const Bsim4Prepared& d, double vbulk, double va, double vg, double vb2);
   const TechnologyRules& tech_;
   DerivedModelParameters d_;
   std::unordered_map<int, int> charges_;
