@@ -65,6 +65,11 @@ Colour MemorySurface::pixel(int x, int y) const {
   return px_[static_cast<std::size_t>(y) * static_cast<std::size_t>(w_) + static_cast<std::size_t>(x)];
 }
 
+RawPixels MemorySurface::rawPixels() {
+  if (!raw_ || px_.empty()) return {};
+  return {px_.data(), w_, false};
+}
+
 void MemorySurface::text(int x, int y, std::string_view t, const TextStyle& style) {
   texts_.push_back({x, y, std::string(t), style});
 }

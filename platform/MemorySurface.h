@@ -30,6 +30,9 @@ class MemorySurface : public Surface {
   Colour pixel(int x, int y) const override;
   void text(int x, int y, std::string_view text, const TextStyle& style) override;
   int textWidth(std::string_view text, const TextStyle& style) const override;
+  // Colour's own 0x00BBGGRR; turned off, the surface stands for one without raw access
+  RawPixels rawPixels() override;
+  void setRawAccess(bool on) { raw_ = on; }
 
   const std::vector<TextCall>& texts() const { return texts_; }
   const std::vector<Colour>& pixels() const { return px_; }
@@ -38,6 +41,7 @@ class MemorySurface : public Surface {
   void plot(int x, int y, Colour c);
   int w_, h_;
   PenMode mode_ = PenMode::Copy;
+  bool raw_ = true;
   std::vector<Colour> px_;
   std::vector<TextCall> texts_;
 };

@@ -6,6 +6,7 @@
 // is 1 and left alone elsewhere; patterns are anchored to the surface origin.
 #pragma once
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -34,6 +35,25 @@ struct TextStyle {
   Colour background = 0;
 };
 
+// Direct access to a surface's pixels, for drawing many small shapes fast.
+// Pixels are 32 bits; rgb32 surfaces hold 0xffRRGGBB (as a QImage of format
+// RGB32), the others Colour's 0x00BBGGRR. Encode a colour once, then copy or
+// OR it in: both keep the top byte right.
+struct RawPixels {
+  std::uint32_t* base = nullptr;  // row 0; null when the surface has no raw access
+  std::ptrdiff_t stride = 0;      // pixels from one row to the next
+  bool rgb32 = false;
+
+  explicit operator bool() const { return base != nullptr; }
+  std::uint32_t* row(int y) const { return base + static_cast<std::ptrdiff_t>(y) * stride; }
+  std::uint32_t encode(Colour c) const {
+    return rgb32 ? (0xFF000000u | ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu)) : (c & 0xFFFFFFu);
+  }
+  Colour decode(std::uint32_t p) const {
+    return rgb32 ? (((p >> 16) & 0xFFu) | (p & 0xFF00u) | ((p & 0xFFu) << 16)) : (p & 0xFFFFFFu);
+  }
+};
+
 class Surface {
  public:
   virtual ~Surface() = default;
@@ -54,6 +74,16 @@ class Surface {
   virtual void text(int x, int y, std::string_view text, const TextStyle& style) = 0;
   // width in pixels the text would take
   virtual int textWidth(std::string_view text, const TextStyle& style) const = 0;
+
+  // The pixels themselves, where the surface has them in memory; valid until
+  // the surface is resized. Writes through it and the calls above may be
+  // mixed freely.
+  virtual RawPixels rawPixels() { return {}; }
+  // row y of rawPixels(), null when there is no raw access
+  std::uint32_t* scanline(int y) {
+    RawPixels r = rawPixels();
+    return r && y >= 0 && y < height() ? r.row(y) : nullptr;
+  }
 };
 
 // Combines a source colour with what is there, as the pen mode says.

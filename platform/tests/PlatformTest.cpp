@@ -104,3 +104,31 @@ TEST(FakeClock, MovesOnlyWhenTold) {
   EXPECT_EQ(sys.shortDate().size(), 10u);
   EXPECT_EQ(sys.longTime().size(), 8u);
 }
+
+TEST(MemorySurface, RawPixelsAreTheSurfacePixelsInColourLayout) {
+  MemorySurface s(5, 3, rgb(1, 2, 3));
+  RawPixels r = s.rawPixels();
+  ASSERT_TRUE(r);
+  EXPECT_FALSE(r.rgb32);
+  EXPECT_EQ(r.stride, 5);
+  EXPECT_EQ(r.encode(rgb(10, 20, 30)), rgb(10, 20, 30));
+  r.row(2)[4] = r.encode(rgb(200, 100, 50));
+  s.scanline(1)[0] |= r.encode(rgb(0, 0, 128));
+  EXPECT_EQ(s.pixel(4, 2), rgb(200, 100, 50));
+  EXPECT_EQ(s.pixel(0, 1), rgb(1, 2, 131));
+  EXPECT_EQ(s.scanline(3), nullptr);
+  EXPECT_EQ(s.scanline(-1), nullptr);
+  // a surface without raw access says so; drawing still works
+  s.setRawAccess(false);
+  EXPECT_FALSE(s.rawPixels());
+  EXPECT_EQ(s.scanline(0), nullptr);
+  EXPECT_FALSE(MemorySurface(0, 0).rawPixels());
+}
+
+TEST(RawPixels, Rgb32EncodingSwapsRedAndBlueAndSetsTheTopByte) {
+  RawPixels r{nullptr, 0, true};
+  EXPECT_EQ(r.encode(rgb(0x12, 0x34, 0x56)), 0xFF123456u);
+  EXPECT_EQ(r.decode(0xFF123456u), rgb(0x12, 0x34, 0x56));
+  // or-ing two encoded colours is the encoded or of the colours
+  EXPECT_EQ(r.encode(rgb(255, 0, 0)) | r.encode(rgb(0, 128, 0)), r.encode(rgb(255, 128, 0)));
+}

@@ -162,6 +162,33 @@ TEST(QtSurface, DrawingContinuesAfterTheImageWasTaken) {
   EXPECT_EQ(s.pixel(4, 2), 0u);  // outside reads as black
 }
 
+TEST(QtSurface, RawWritesAndPainterCallsMix) {
+  QtSurface s(12, 10);
+  s.setPenMode(PenMode::Merge);
+  s.fillRect(0, 0, 6, 10, rgb(0, 0, 128));  // painter open
+  RawPixels r = s.rawPixels();
+  ASSERT_TRUE(r);
+  EXPECT_TRUE(r.rgb32);
+  r.row(1)[1] = r.encode(kRed);
+  r.row(2)[2] |= r.encode(rgb(0, 128, 0));
+  s.fillRect(5, 5, 12, 6, kMix);  // painter again, after the raw writes
+  s.scanline(7)[3] = r.encode(rgb(1, 2, 3));
+  EXPECT_EQ(s.pixel(1, 1), kRed);
+  EXPECT_EQ(s.pixel(2, 2), rgb(0, 128, 128));
+  EXPECT_EQ(s.pixel(3, 7), rgb(1, 2, 3));
+  EXPECT_EQ(s.pixel(8, 5), kMix);
+  EXPECT_EQ(s.pixel(8, 6), 0u);
+  const QImage& img = s.image();
+  EXPECT_EQ(fromQRgb(img.pixel(1, 1)), kRed);
+  EXPECT_EQ(fromQRgb(img.pixel(3, 7)), rgb(1, 2, 3));
+  // a copy the window kept is not written through
+  QImage kept = s.image();
+  s.rawPixels().row(0)[0] = r.encode(kRed);
+  EXPECT_EQ(s.pixel(0, 0), kRed);
+  EXPECT_EQ(fromQRgb(kept.pixel(0, 0)), rgb(0, 0, 128));
+  EXPECT_FALSE(QtSurface(0, 0).rawPixels());
+}
+
 TEST(QtSurface, EmptySurfaceIgnoresDrawing) {
   QtSurface s(0, 0);
   s.fillRect(0, 0, 10, 10, kRed);

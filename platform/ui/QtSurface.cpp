@@ -192,6 +192,16 @@ Colour QtSurface::pixel(int x, int y) const {
   return fromQRgb(image_.pixel(x, y));
 }
 
+RawPixels QtSurface::rawPixels() {
+  if (image_.isNull()) return {};
+  // The raster painter draws straight into the image's memory, so raw writes
+  // and painter calls can be mixed, as long as writing does not detach the
+  // image from the buffer the painter holds: close the painter if it would.
+  if (painter_ && !image_.isDetached()) painter_.reset();
+  auto* base = reinterpret_cast<std::uint32_t*>(image_.bits());
+  return {base, static_cast<std::ptrdiff_t>(image_.bytesPerLine() / 4), true};
+}
+
 QFont QtSurface::fontFor(const TextStyle& style) {
   QFont f(QStringLiteral("Arial"));
   f.setStyleHint(QFont::SansSerif);

@@ -44,6 +44,8 @@ class QtSurface : public Surface {
   Colour pixel(int x, int y) const override;
   void text(int x, int y, std::string_view text, const TextStyle& style) override;
   int textWidth(std::string_view text, const TextStyle& style) const override;
+  // the image's RGB32 pixels (0xffRRGGBB); the painter may stay open
+  RawPixels rawPixels() override;
 
   static QFont fontFor(const TextStyle& style);
 
