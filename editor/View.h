@@ -136,6 +136,8 @@ class LayoutView : public DatabaseObserver {
   // label text size in points for the current view, 0 when labels show only
   // their anchor mark
   int labelTextSize() const;
+  // the last full redraw visited only the boxes the index gave (for tests)
+  bool lastRedrawCulled() const { return lastCulled_; }
 
   // DatabaseObserver
   void boxAdded(const LayoutDatabase&, int position) override;
@@ -143,9 +145,12 @@ class LayoutView : public DatabaseObserver {
   void rlcAdded(const LayoutDatabase&, int position) override;
 
  private:
+  struct Pass;
   void computeTransform();
   void drawAll();
   void notifyDrawn();
+  void applyBackgroundColumn();
+  std::string rulerTexts(Pass& pass, std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2, bool draw);
 
   LayoutDatabase& db_;
   const TechnologyRules& tech_;
@@ -169,6 +174,8 @@ class LayoutView : public DatabaseObserver {
   bool directPixels_ = true;
   bool useIndex_ = true;
   std::unique_ptr<BoxIndex> index_;
+  std::vector<int> candidates_;
+  bool lastCulled_ = false;
 };
 
 }  // namespace quill
