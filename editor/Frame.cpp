@@ -1013,6 +1013,7 @@ bool FrameController::askToSave(const std::string& question) {
 
 void FrameController::newLayout() {
   if (!askToSave()) return;
+  cancelPendingMove();
   eraseRubber();
   dragging_ = false;
   LayoutDatabase& db = ctx_.db;
@@ -1023,7 +1024,6 @@ void FrameController::newLayout() {
   setTitleFromFile();
   view_.viewAll();
   afterViewChange();
-  boxMode();
 }
 
 void FrameController::openLayoutCommand() {
@@ -1041,6 +1041,7 @@ void FrameController::openLayoutCommand() {
 }
 
 bool FrameController::openLayoutFile(const std::string& path) {
+  cancelPendingMove();  // the selection belongs to the table being replaced
   eraseRubber();
   dragging_ = false;
   ReadReport r;
@@ -1052,7 +1053,6 @@ bool FrameController::openLayoutFile(const std::string& path) {
   setTitleFromFile();
   view_.viewAll();
   afterViewChange();
-  boxMode();
   return r.opened;
 }
 

@@ -13,6 +13,7 @@ void runStartUp(AppContext& ctx, const std::vector<std::string>& args, const Sta
 
   StartupResult r = steps.loadFiles(ctx, args);
   if (r.layoutLoaded) steps.setTitle(frameTitle(ctx.db.fileName));
+  if (steps.afterLoading) steps.afterLoading();
 
   if (!r.ruleFileFound) {
     // the hint stays in the technology panel while the warning is up
@@ -20,7 +21,10 @@ void runStartUp(AppContext& ctx, const std::vector<std::string>& args, const Sta
     ctx.services.dialogs.message("Warning: default design rule file not found",
                                  "The file \"default.rul\" was not found in work directory",
                                  "Layout editing and simulation may be hazardous", "Select foundry");
-    selectFoundry(ctx, steps);
+    if (steps.selectFoundry)
+      steps.selectFoundry();
+    else
+      selectFoundry(ctx, steps);
   }
   status.write(StatusMessage::Main, "Welcome to Quillmere 3.0c");
 }

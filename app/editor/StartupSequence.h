@@ -17,6 +17,10 @@ struct StartupSteps {
   std::function<StartupResult(AppContext&, const std::vector<std::string>&)> loadFiles;
   std::function<bool(TechnologyRules&, LayerTable&, const std::string&, StatusMessage&, DebugLog&)> loadRules;
   std::function<void(const std::string&)> setTitle;  // CP1252
+  // optional: after the files were read (the window views all and creates
+  // its tool windows), and the window's own Select Foundry
+  std::function<void()> afterLoading;
+  std::function<bool()> selectFoundry;
 };
 
 inline constexpr const char* kRuleFileFilter = "Rule File (*.rul *.RUL);;All files (*)";

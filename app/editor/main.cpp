@@ -1,14 +1,21 @@
 // quillmere: the layout editor.
+//
+// QUILLMERE_SMOKE_QUIT_MS=n: quit after n ms, print the status panels, the
+// title and the layout summary, and answer every dialog without waiting.
+// QUILLMERE_SCREENSHOT=file.png (with the smoke variable): save a picture
+// of the screen (the window when no screen can be grabbed) just before.
 #include <QApplication>
+#include <QScreen>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/editor/MainFrame.h"
+#include "app/editor/LayoutSummary.h"
 #include "app/editor/SmokeDialogs.h"
 #include "app/editor/StartupSequence.h"
 #include "core/RuleFile.h"
 #include "core/Startup.h"
+#include "editor/ui/Frame.h"
 #include "platform/Cp1252.h"
 #include "platform/Random.h"
 #include "platform/ui/QtDebugWindow.h"
@@ -20,9 +27,10 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quillmere 3"));
 
-  // smoke run: quit after this many ms and print what the window shows
   const char* smokeEnv = std::getenv("QUILLMERE_SMOKE_QUIT_MS");
   const bool smoke = smokeEnv != nullptr;
+  const char* shotEnv = std::getenv("QUILLMERE_SCREENSHOT");
+  const QString shot = (smoke && shotEnv) ? QString::fromLocal8Bit(shotEnv) : QString();
 
   Tmdiframe frame;
   QtDialogs qtDialogs(&frame);
@@ -33,7 +41,16 @@ int main(int argc, char** argv) {
   AppContext ctx(Services{frame.status(), smoke ? static_cast<Dialogs&>(smokeDialogs) : qtDialogs, debug, clock,
                           random});
   frame.bind(ctx);
-  frame.showMaximized();
+  QObject::connect(&frame, &Tmdiframe::left, &app, &QCoreApplication::quit);
+  if (!shot.isEmpty() && frame.screen()) {
+    // no window manager maximises under a bare X server
+    frame.setGeometry(frame.screen()->availableGeometry());
+    frame.show();
+  } else {
+    frame.showMaximized();
+  }
+  // the drawing area gets its size before the layout is viewed
+  QCoreApplication::processEvents();
 
   std::vector<std::string> args;
   const QStringList qargs = QApplication::arguments();
@@ -43,18 +60,36 @@ int main(int argc, char** argv) {
   steps.loadFiles = startUpLoading;
   steps.loadRules = loadRuleFile;
   steps.setTitle = [&frame](const std::string& t) { frame.setTitle(t); };
+  steps.afterLoading = [&frame] { frame.controller().execute(Command::ViewAll); };
+  steps.selectFoundry = [&frame] { return frame.controller().selectFoundry(); };
   runStartUp(ctx, args, steps);
-  ctx.db.computeBoundingBox();
-  frame.refreshSummary();
+  frame.commandsChanged();
 
   if (smoke) {
     int ms = std::atoi(smokeEnv);
-    QTimer::singleShot(ms > 0 ? ms : 0, &app, &QCoreApplication::quit);
+    QTimer::singleShot(ms > 0 ? ms : 0, &app, [&] {
+      if (!shot.isEmpty()) {
+        QPixmap picture;
+        if (QScreen* s = frame.screen()) picture = s->grabWindow(0);
+        if (picture.isNull()) picture = frame.grab();
+        std::printf("screenshot: %s\n", picture.save(shot) ? "saved" : "failed");
+      }
+      frame.closeProgram();  // no leave questions in a smoke run
+    });
   }
   int rc = app.exec();
   if (smoke) {
     for (int i = 0; i < 3; ++i) std::printf("panel%d: %s\n", i, cp1252ToUtf8(frame.status().text(i)).c_str());
     std::printf("title: %s\n", frame.windowTitle().toStdString().c_str());
+    std::printf("mode: %d\n", frame.controller().mode());
+    const std::string summary = cp1252ToUtf8(layoutSummary(ctx));
+    std::size_t from = 0;
+    while (from <= summary.size()) {
+      std::size_t nl = summary.find('\n', from);
+      if (nl == std::string::npos) nl = summary.size();
+      std::printf("layout: %s\n", summary.substr(from, nl - from).c_str());
+      from = nl + 1;
+    }
     std::fflush(stdout);
   }
   return rc;

@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 #include "core/MskFile.h"
@@ -175,10 +176,12 @@ struct Fixture {
   }
 };
 
-std::string dataFile(const std::string& name) {
+// taken before any test changes the working directory
+const std::string kDataDir = [] {
   const char* d = std::getenv("QUILLMERE_DATA");
-  return std::string(d ? d : "../../data") + "/" + name;
-}
+  return std::filesystem::absolute(d ? d : "../../data").string();
+}();
+std::string dataFile(const std::string& name) { return kDataDir + "/" + name; }
 
 }  // namespace
 

@@ -138,3 +138,23 @@ TEST(StartupSequence, MissingRulesWarnsThenOffersARuleFile) {
     EXPECT_EQ(f.status.text(2), "Use \"File\"->\"Select Foundry\" to select a foundry file");
   }
 }
+
+TEST(StartupSequence, WindowStepsRunAfterLoadingAndInPlaceOfSelectFoundry) {
+  // the tool windows exist before the warning, and the window's own Select
+  // Foundry (with its palette and redraw) is the one offered
+  Fixture f;
+  f.loadResult = {false, true};
+  f.steps.afterLoading = [&] { f.log.lines.push_back("tool windows"); };
+  f.steps.selectFoundry = [&] {
+    f.log.lines.push_back("window select foundry");
+    return true;
+  };
+  runStartUp(f.ctx, {"a.msk"}, f.steps);
+  EXPECT_EQ(f.log.lines, (std::vector<std::string>{
+                             "panel0: Quillmere 3 starts...", "title: Quillmere 3 - example", "load",
+                             "title: Quillmere 3 - a.msk", "tool windows",
+                             "panel2: Use \"File\"->\"Select Foundry\" to select a foundry file",
+                             "message: Warning: default design rule file not found", "window select foundry",
+                             "panel0: Welcome to Quillmere 3.0c"}));
+  EXPECT_TRUE(f.rulesRead.empty());
+}

@@ -1,0 +1,114 @@
+// The main window, Tmdiframe: menu bar, tool bar of two-state mode buttons,
+// drawing area, right-button pop-up and the three-panel status bar, bound to
+// the Qt-free FrameController that holds the command states. Printing goes
+// through QPrinter, help pages through a HelpOpener (the system's handler by
+// default).
+#pragma once
+#include <QActionGroup>
+#include <QMainWindow>
+#include <QMenu>
+#include <QPrinter>
+#include <QToolBar>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "editor/Frame.h"
+#include "editor/View.h"
+#include "editor/ui/LayoutWidget.h"
+#include "platform/ui/QtStatusMessage.h"
+
+namespace quill {
+
+class TFormRules;
+
+// Opens help pages below a folder (the start-up folder) with the desktop's
+// handler for their kind.
+class QtHelpOpener : public HelpOpener {
+ public:
+  explicit QtHelpOpener(std::string folder) : folder_(std::move(folder)) {}
+  bool open(const std::string& page) override;
+  // the file a page name stands for ("html\index.htm" -> folder/html/index.htm)
+  std::string pathOf(const std::string& page) const;
+
+ private:
+  std::string folder_;
+};
+
+class Tmdiframe : public QMainWindow, public FrameWindow, public HelpOpener {
+  Q_OBJECT
+ public:
+  explicit Tmdiframe(QWidget* parent = nullptr);
+  ~Tmdiframe() override;
+
+  // the status line, for the context's services (exists from construction)
+  QtStatusMessage& status() { return *status_; }
+  // makes the view and the controller for the context's records; once
+  void bind(AppContext& ctx);
+
+  FrameController& controller() { return *controller_; }
+  LayoutView& view() { return *view_; }
+  LayoutWidget* PaintLayout = nullptr;
+  QToolBar* ToolBar1 = nullptr;
+  QAction* sbNone = nullptr;
+
+  // the QAction of a menu entry or tool button, by control name (mnuOpen, sbBox)
+  QAction* action(const QString& name) const;
+  // help pages go to this opener instead of the system's (not owned; null: back)
+  void setHelpOpener(HelpOpener* h) { helpOverride_ = h; }
+  // replaces the system print dialog (tests print to PDF without it)
+  void setPrintDialog(std::function<bool(QPrinter&)> d) { printDialog_ = std::move(d); }
+  QPrinter& printer() { return *printer_; }
+
+  // FrameWindow
+  void setTitle(const std::string& title) override;
+  void pressModeButton(Command c) override;
+  void areaChanged() override;
+  void commandsChanged() override;
+  void bringToFront() override;
+  bool printDialog() override;
+  void printDrawingArea() override;
+  void setBarsVisible(bool on) override;
+  void closeProgram() override;
+
+  // HelpOpener (forwards)
+  bool open(const std::string& page) override;
+
+  // the pop-up at a point of the drawing area; returns the menu it showed
+  // (tests choose from it through the controller)
+  void showPopup(QPoint at);
+  // when set, the pop-up is handed here instead of being shown
+  std::function<void(const PopupMenu&)> popupHook;
+
+ signals:
+  // File/Leave was confirmed
+  void left();
+
+ protected:
+  void closeEvent(QCloseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+
+ private:
+  void buildMenus();
+  void buildToolBar();
+  void run(Command c);
+  void handleKey(QKeyEvent* e);
+
+  std::unique_ptr<QtStatusMessage> status_;
+  AppContext* ctx_ = nullptr;
+  std::unique_ptr<LayoutView> view_;
+  std::unique_ptr<LayoutViewFrame> viewLink_;
+  std::unique_ptr<FrameController> controller_;
+  std::unique_ptr<QtHelpOpener> systemHelp_;
+  HelpOpener* helpOverride_ = nullptr;
+  std::unique_ptr<QPrinter> printer_;
+  std::function<bool(QPrinter&)> printDialog_;
+  std::unique_ptr<TFormRules> rules_;
+  QActionGroup* modeGroup_ = nullptr;
+  // every action of a command: menu entries and tool buttons
+  std::multimap<Command, QAction*> actions_;
+  std::map<Command, QAction*> toolActions_;
+  bool leaving_ = false;
+};
+
+}  // namespace quill
