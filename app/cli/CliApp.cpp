@@ -259,6 +259,8 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   CommandSet commands;
   registerFileCommands(app, commands);
   registerMosCommand(app, commands);
+  registerDrcCommand(app, commands);
+  registerRenderCommand(app, commands);
 
   try {
     app.parse(argc, argv);

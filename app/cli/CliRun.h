@@ -50,5 +50,7 @@ struct CommandSet {
 
 void registerFileCommands(CLI::App& app, CommandSet& set);  // tech, info, save
 void registerMosCommand(CLI::App& app, CommandSet& set);
+void registerDrcCommand(CLI::App& app, CommandSet& set);  // DrcCommand.cpp
+void registerRenderCommand(CLI::App& app, CommandSet& set);  // RenderCommand.cpp
 
 }  // namespace quill
