@@ -464,6 +464,7 @@ void FrameController::setMode(int mode, const std::string& prompt) {
   mode_ = mode;
   if (!prompt.empty()) status().write(StatusMessage::Main, prompt);
   window_.pressModeButton(buttonForMode(mode));
+  if (modeChanged) modeChanged(mode);
   changed();
 }
 
@@ -545,11 +546,12 @@ void FrameController::escape() {
   if (firstSimulateCaption_ == "Stop simulation") firstSimulateCaption_ = "Extract circuit";
   if (isTargetMode(mode_)) {
     cancelPendingMove();
-    return;
+  } else {
+    if (StateHandler* h = handler(mode_)) h->cancel(*this);
+    unselectAll();
+    boxMode();
   }
-  if (StateHandler* h = handler(mode_)) h->cancel(*this);
-  unselectAll();
-  boxMode();
+  if (escaped) escaped();
 }
 
 // --- rubber shapes
@@ -1255,6 +1257,87 @@ void FrameController::execute(Command c) {
     }
   }
   changed();
+}
+
+// ------------------------------------------------------------ palette host
+
+FramePaletteHost::FramePaletteHost(FrameController& f) : f_(f) {}
+
+void FramePaletteHost::setPalette(Palette* p) {
+  palette_ = p;
+  f_.registerHandler(kModeContact, p ? this : nullptr);
+  if (!p) return;
+  // a command the palette started that ends otherwise releases its buttons
+  f_.escaped = [this] {
+    if (palette_) palette_->ReleaseToolButtons();
+  };
+  f_.modeChanged = [this](int m) {
+    if (palette_ && m != kModeContact && m != kModeText && m != kModeInductor && m != kModeResistor &&
+        m != kModeCapacitor && palette_->pressedTool())
+      palette_->ReleaseToolButtons();
+  };
+}
+
+bool FramePaletteHost::refuse(const std::string& what) {
+  f_.status().write(StatusMessage::Main, what + " is not available yet");
+  if (palette_) palette_->ReleaseToolButtons();
+  return true;
+}
+
+void FramePaletteHost::boxMode() { f_.boxMode(); }
+
+void FramePaletteHost::setEditMode(int state, std::string_view prompt) {
+  if (!f_.handler(state)) {
+    refuse(state == kModeInductor ? "The virtual inductor" : state == kModeResistor ? "The virtual resistance"
+                                                                                      : "The virtual capacitance");
+    return;
+  }
+  f_.setMode(state, std::string(prompt));
+}
+
+void FramePaletteHost::placeText(int propertyCode, std::string_view prompt) {
+  if (!f_.handler(kModeText)) {
+    refuse("Placing labels");
+    return;
+  }
+  textProperty = propertyCode;
+  f_.setMode(kModeText, std::string(prompt));
+}
+
+void FramePaletteHost::placeContact(const Rect& shape, std::string_view prompt) {
+  if (!contactGenerator) {
+    refuse("The contact generator");
+    return;
+  }
+  f_.beginPlacement(kModeContact, shape, std::string(prompt));
+}
+
+void FramePaletteHost::openGenerator(std::string_view page) {
+  if (!generatorWindow) {
+    refuse("The generator window");
+    return;
+  }
+  generatorWindow(page);
+}
+
+void FramePaletteHost::addContact(std::int32_t x, std::int32_t y, int kind) {
+  if (contactGenerator) contactGenerator(x, y, kind);
+}
+
+void FramePaletteHost::addBondingPad(std::int32_t x, std::int32_t y, std::int32_t size) {
+  if (padGenerator) padGenerator(x, y, size);
+}
+
+void FramePaletteHost::redraw() { f_.redraw(); }
+
+void FramePaletteHost::bringToFront() {
+  if (frontWindow) frontWindow();
+}
+
+void FramePaletteHost::escape() { f_.escape(); }
+
+void FramePaletteHost::release(FrameController&, LambdaPoint, LambdaPoint point) {
+  if (palette_) palette_->PlaceContact(point.x, point.y);
 }
 
 }  // namespace quill

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "core/AppContext.h"
+#include "editor/Palette.h"
 #include "platform/Surface.h"
 
 namespace quill {
@@ -341,6 +342,9 @@ class FrameController {
   // pop-up's Text properties
   std::function<bool(LambdaPoint)> editRlcAt;    // true when a symbol was there
   std::function<bool(LambdaPoint)> editLabelAt;  // true when a label was there
+  // after Escape and whenever the state changes (the palette releases its buttons)
+  std::function<void()> escaped;
+  std::function<void(int)> modeChanged;
   // pop-up entries owned by other parts (node, MOS, option, cross-section,
   // connect); the NodeProperties one also serves the double-click while a
   // simulation runs
@@ -489,6 +493,44 @@ class FrameController {
   bool crosstalk_ = false;
   std::vector<int> scratch_;
   std::string lastNodeText_;
+};
+
+// What the layer palette asks of the frame. The generator primitives and
+// the generator window belong to the generators; until they are plugged in
+// the palette's placements that need them are refused with a message, and
+// so are its buttons whose state has no operation yet.
+class FramePaletteHost : public PaletteHost, public StateHandler {
+ public:
+  explicit FramePaletteHost(FrameController& f);
+  // the palette (not owned); also takes the release of the contact state
+  void setPalette(Palette* p);
+
+  std::function<void(std::int32_t x, std::int32_t y, int kind)> contactGenerator;
+  std::function<void(std::int32_t x, std::int32_t y, std::int32_t size)> padGenerator;
+  std::function<void(std::string_view page)> generatorWindow;
+  std::function<void()> frontWindow;
+  // the property code the label command places with (state 16)
+  int textProperty = 0;
+
+  // PaletteHost
+  void boxMode() override;
+  void setEditMode(int state, std::string_view prompt) override;
+  void placeText(int propertyCode, std::string_view prompt) override;
+  void placeContact(const Rect& shape, std::string_view prompt) override;
+  void openGenerator(std::string_view page) override;
+  void addContact(std::int32_t x, std::int32_t y, int kind) override;
+  void addBondingPad(std::int32_t x, std::int32_t y, std::int32_t size) override;
+  void redraw() override;
+  void bringToFront() override;
+  void escape() override;
+
+  // StateHandler: the release of the contact state
+  void release(FrameController&, LambdaPoint, LambdaPoint point) override;
+
+ private:
+  bool refuse(const std::string& what);
+  FrameController& f_;
+  Palette* palette_ = nullptr;
 };
 
 }  // namespace quill

@@ -60,7 +60,10 @@ int main(int argc, char** argv) {
   steps.loadFiles = startUpLoading;
   steps.loadRules = loadRuleFile;
   steps.setTitle = [&frame](const std::string& t) { frame.setTitle(t); };
-  steps.afterLoading = [&frame] { frame.controller().execute(Command::ViewAll); };
+  steps.afterLoading = [&frame] {
+    frame.controller().execute(Command::ViewAll);
+    frame.createToolWindows();
+  };
   steps.selectFoundry = [&frame] { return frame.controller().selectFoundry(); };
   runStartUp(ctx, args, steps);
   frame.commandsChanged();

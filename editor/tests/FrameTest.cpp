@@ -859,3 +859,42 @@ TEST(Frame, MenuAndToolBarTablesAreComplete) {
   for (const ToolButtonEntry& b : toolButtons()) group += b.modeGroup;
   EXPECT_EQ(group, 23 - 5 - 4);  // all but open, save, simulate, palette, ruler and the arrows
 }
+
+TEST(Frame, PaletteHostArmsContactsAndRefusesWhatIsNotBuilt) {
+  Fixture x;
+  FramePaletteHost host(x.f);
+  Palette palette(x.db, x.ctx.tech, x.t.status, host);
+  host.setPalette(&palette);
+  palette.Init();
+  std::vector<std::string> placed;
+  // no virtual resistance yet: refused, the button comes back up
+  palette.ToolClick(PaletteTool::Res);
+  EXPECT_EQ(x.panel(0), "The virtual resistance is not available yet");
+  EXPECT_FALSE(palette.pressedTool().has_value());
+  EXPECT_EQ(x.f.mode(), kModeBox);
+  palette.ToolClick(PaletteTool::ContactDiffn);
+  EXPECT_EQ(x.panel(0), "The contact generator is not available yet");
+  EXPECT_EQ(x.f.mode(), kModeBox);
+
+  host.contactGenerator = [&](std::int32_t cx, std::int32_t cy, int kind) {
+    placed.push_back(std::to_string(cx) + "," + std::to_string(cy) + ":" + x.db.layers[kind].name);
+  };
+  palette.ToolClick(PaletteTool::ContactDiffn);
+  EXPECT_EQ(x.f.mode(), kModeContact);
+  EXPECT_EQ(x.window.pressed, Command::None);
+  EXPECT_TRUE(x.f.dragging());
+  x.f.mouseMove({40, 60});
+  EXPECT_TRUE(x.f.rubberShown());
+  x.f.mouseUp({40, 60}, FrameController::Button::Left);
+  EXPECT_EQ(placed, (std::vector<std::string>{"10,10:diffn"}));
+  EXPECT_EQ(x.f.mode(), kModeBox);
+  EXPECT_FALSE(palette.pressedTool().has_value());
+
+  // Escape on the main window releases a pressed palette button
+  palette.ToolClick(PaletteTool::ContactPoly);
+  ASSERT_TRUE(palette.pressedTool().has_value());
+  x.f.keyPress(FrameKey::Escape);
+  EXPECT_FALSE(palette.pressedTool().has_value());
+  EXPECT_EQ(x.f.mode(), kModeBox);
+  host.setPalette(nullptr);
+}

@@ -11,6 +11,7 @@
 #include <cstdlib>
 
 #include "core/RuleFile.h"
+#include "editor/ui/D_Palette.h"
 #include "editor/ui/Frame.h"
 #include "platform/FakeDialogs.h"
 
@@ -45,8 +46,10 @@ struct Window {
     frame.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&frame));
     loadRuleFile(ctx.tech, ctx.db.layers, dataFile("default.rul"), frame.status(), debug);
-    EXPECT_TRUE(frame.controller().openLayoutFile(dataFile("inverter.msk")));
+    EXPECT_TRUE(openExample());
+    frame.createToolWindows();
   }
+  bool openExample() { return frame.controller().openLayoutFile(dataFile("inverter.msk")); }
   FrameController& f() { return frame.controller(); }
   LayoutView& view() { return frame.view(); }
   QWidget* area() { return frame.PaintLayout; }
@@ -79,7 +82,10 @@ TEST(FrameWindow, StartsWithTheExampleAndEveryMenuEntryAndToolButton) {
   }
   // the hidden button of the mode group, and the three panels
   EXPECT_FALSE(w.frame.sbNone->isVisible());
+  EXPECT_TRUE(w.frame.action("sbBox")->isChecked());  // the palette's start-up chose poly in box mode
+  w.f().modeNone();
   EXPECT_TRUE(w.frame.sbNone->isChecked());
+  EXPECT_FALSE(w.frame.action("sbBox")->isChecked());
   EXPECT_EQ(w.frame.status().panel(0)->width(), 450);
   EXPECT_EQ(w.frame.status().panel(1)->width(), 140);
   EXPECT_GE(w.frame.status().panel(2)->width(), 50);
@@ -180,7 +186,7 @@ TEST(FrameWindow, MenuCommandsWriteTheirPrompts) {
     SCOPED_TRACE(c.action);
     QAction* a = w.frame.action(QString::fromLatin1(c.action));
     ASSERT_NE(a, nullptr);
-    if (!a->isEnabled()) continue;  // palette entries wait for the palette
+    ASSERT_TRUE(a->isEnabled());
     w.f().boxMode();
     a->trigger();
     EXPECT_EQ(w.panel(0), c.prompt);
@@ -286,4 +292,24 @@ TEST(FrameWindow, RightButtonOffersToDeleteOneBoxOfEachLayerThere) {
   w.f().choosePopup(shown, del);
   EXPECT_EQ(w.ctx.db.box(pos).state, 0);
   EXPECT_TRUE(w.ctx.db.modified);
+}
+
+TEST(FrameWindow, PaletteIsShownBesideTheWindowAndArmsTheFrame) {
+  Window w;
+  ASSERT_NE(w.frame.FormPalette(), nullptr);
+  EXPECT_TRUE(w.frame.FormPalette()->isVisible());
+  EXPECT_EQ(w.ctx.db.currentLayer, kPoly);
+  // a layer button: box mode on that layer
+  w.f().setMode(kModeZoomIn);
+  w.frame.palette()->SetLayer(kMetal, true);
+  EXPECT_EQ(w.ctx.db.currentLayer, kMetal);
+  EXPECT_EQ(w.f().mode(), kModeBox);
+  // a contact button needs the contact generator, which is not there yet
+  w.frame.palette()->ToolClick(PaletteTool::ContactDiffn);
+  EXPECT_EQ(w.panel(0), "The contact generator is not available yet");
+  EXPECT_FALSE(w.frame.palette()->pressedTool().has_value());
+  EXPECT_EQ(w.f().mode(), kModeBox);
+  // Escape in the palette is the window's Escape
+  QTest::keyClick(w.frame.FormPalette(), Qt::Key_Escape);
+  EXPECT_TRUE(w.ctx.services.status.stopRequested());
 }

@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include "core/ui/D_Rules.h"
+#include "editor/ui/D_Palette.h"
 #include "platform/Cp1252.h"
 #include "platform/ui/QtDebugWindow.h"
 
@@ -171,6 +172,9 @@ Tmdiframe::Tmdiframe(QWidget* parent) : QMainWindow(parent) {
 Tmdiframe::~Tmdiframe() {
   // the widget must not call a controller that is gone
   if (PaintLayout) PaintLayout->setController(nullptr);
+  formPalette_.reset();
+  if (controller_) controller_->setPalette(nullptr);
+  if (paletteHost_) paletteHost_->setPalette(nullptr);
 }
 
 void Tmdiframe::bind(AppContext& ctx) {
@@ -199,12 +203,43 @@ void Tmdiframe::bind(AppContext& ctx) {
       debug->window()->raise();
     });
 
+  paletteHost_ = std::make_unique<FramePaletteHost>(*controller_);
+  paletteHost_->frontWindow = [this] { bringToFront(); };
+  palette_ = std::make_unique<Palette>(ctx.db, ctx.tech, *status_, *paletteHost_);
+
   // colour mode with a black background, then the whole layout
   ctx.db.clear();
   view_->SetMonochrome(false);
   view_->ViewAll();
   pressModeButton(Command::None);
   commandsChanged();
+}
+
+void Tmdiframe::createToolWindows() {
+  if (!palette_ || formPalette_) return;
+  formPalette_ = std::make_unique<TFormPalette>(*palette_, ctx_->db.layers, this);
+  paletteHost_->setPalette(palette_.get());
+  controller_->setPalette(this);
+  formPalette_->FormCreate(frameGeometry());
+  commandsChanged();
+}
+
+void Tmdiframe::showPalette() {
+  if (!formPalette_) return;
+  formPalette_->show();
+  formPalette_->raise();
+}
+
+void Tmdiframe::protectAll() {
+  if (palette_) palette_->ProtectAll();
+}
+
+void Tmdiframe::unprotectAll() {
+  if (palette_) palette_->UnprotectAll();
+}
+
+void Tmdiframe::showMetalButtons(bool release) {
+  if (palette_) palette_->ShowMetalButtons(release);
 }
 
 QAction* Tmdiframe::action(const QString& name) const { return findChild<QAction*>(name); }

@@ -21,6 +21,7 @@
 namespace quill {
 
 class TFormRules;
+class TFormPalette;
 
 // Opens help pages below a folder (the start-up folder) with the desktop's
 // handler for their kind.
@@ -35,7 +36,7 @@ class QtHelpOpener : public HelpOpener {
   std::string folder_;
 };
 
-class Tmdiframe : public QMainWindow, public FrameWindow, public HelpOpener {
+class Tmdiframe : public QMainWindow, public FrameWindow, public HelpOpener, public FramePalette {
   Q_OBJECT
  public:
   explicit Tmdiframe(QWidget* parent = nullptr);
@@ -46,7 +47,12 @@ class Tmdiframe : public QMainWindow, public FrameWindow, public HelpOpener {
   // makes the view and the controller for the context's records; once
   void bind(AppContext& ctx);
 
+  // the tool windows of the start-up, after the files were read: the palette
+  void createToolWindows();
+
   FrameController& controller() { return *controller_; }
+  Palette* palette() const { return palette_.get(); }
+  TFormPalette* FormPalette() const { return formPalette_.get(); }
   LayoutView& view() { return *view_; }
   LayoutWidget* PaintLayout = nullptr;
   QToolBar* ToolBar1 = nullptr;
@@ -73,6 +79,12 @@ class Tmdiframe : public QMainWindow, public FrameWindow, public HelpOpener {
 
   // HelpOpener (forwards)
   bool open(const std::string& page) override;
+
+  // FramePalette
+  void showPalette() override;
+  void protectAll() override;
+  void unprotectAll() override;
+  void showMetalButtons(bool release) override;
 
   // the pop-up at a point of the drawing area; returns the menu it showed
   // (tests choose from it through the controller)
@@ -104,6 +116,9 @@ class Tmdiframe : public QMainWindow, public FrameWindow, public HelpOpener {
   std::unique_ptr<QPrinter> printer_;
   std::function<bool(QPrinter&)> printDialog_;
   std::unique_ptr<TFormRules> rules_;
+  std::unique_ptr<FramePaletteHost> paletteHost_;
+  std::unique_ptr<Palette> palette_;
+  std::unique_ptr<TFormPalette> formPalette_;
   QActionGroup* modeGroup_ = nullptr;
   // every action of a command: menu entries and tool buttons
   std::multimap<Command, QAction*> actions_;
