@@ -5,7 +5,7 @@
 namespace quill {
 
 void CliStatus::show(int panel, std::string_view text) {
-  if (quiet || writingProgress() || text.empty()) return;
+  if (quiet || (writingProgress() && !showProgress) || text.empty()) return;
   // the technology panel repeats what panel 0 says when a read ends
   if (panel == Technology) return;
   err_ << cp1252ToUtf8(text) << '\n';

@@ -16,6 +16,7 @@ class CliStatus : public StatusMessage {
  public:
   explicit CliStatus(std::ostream& err) : err_(err) {}
   bool quiet = false;
+  bool showProgress = false;  // running texts too (long checks)
 
  protected:
   void show(int panel, std::string_view text) override;
