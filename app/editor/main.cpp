@@ -3,10 +3,12 @@
 // QUILLMERE_SMOKE_QUIT_MS=n: quit after n ms, print the status panels, the
 // title and the layout summary, and answer every dialog without waiting.
 // QUILLMERE_SCREENSHOT=file.png (with the smoke variable): save a picture
-// of the screen (the window when no screen can be grabbed) just before.
+// of the window and its palette just before, the window filling the screen.
 #include <QApplication>
+#include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,6 +17,7 @@
 #include "app/editor/StartupSequence.h"
 #include "core/RuleFile.h"
 #include "core/Startup.h"
+#include "editor/ui/D_Palette.h"
 #include "editor/ui/Frame.h"
 #include "platform/Cp1252.h"
 #include "platform/Random.h"
@@ -69,12 +72,20 @@ int main(int argc, char** argv) {
   frame.commandsChanged();
 
   if (smoke) {
-    int ms = std::atoi(smokeEnv);
-    QTimer::singleShot(ms > 0 ? ms : 0, &app, [&] {
+    const int ms = std::max(0, std::atoi(smokeEnv));
+    QTimer::singleShot(ms, &app, [&] {
       if (!shot.isEmpty()) {
-        QPixmap picture;
-        if (QScreen* s = frame.screen()) picture = s->grabWindow(0);
-        if (picture.isNull()) picture = frame.grab();
+        // the window with the palette laid over it where it stands on the
+        // screen (a bare X server has no window manager to stack them)
+        QPixmap picture = frame.grab();
+        QWidget* palette = frame.FormPalette();
+        if (palette && palette->isVisible()) {
+          QPainter p(&picture);
+          const QPoint at = palette->geometry().topLeft() - frame.geometry().topLeft();
+          p.drawPixmap(at, palette->grab());
+          p.setPen(QColor(90, 90, 90));
+          p.drawRect(QRect(at, palette->size()).adjusted(-1, -1, 0, 0));
+        }
         std::printf("screenshot: %s\n", picture.save(shot) ? "saved" : "failed");
       }
       frame.closeProgram();  // no leave questions in a smoke run

@@ -45,4 +45,15 @@ if grep -qxF "message: Warning: default design rule file not found" <<<"$out"; t
   echo "FAIL: the rule file given was not used"
   fail=1
 fi
+expect "mode: 8"
+
+# the screenshot mode saves a picture of the window
+shot="$work/shot.png"
+QUILLMERE_SMOKE_QUIT_MS=1500 QUILLMERE_SCREENSHOT="$shot" timeout 60 xvfb-run -a -s "-screen 0 1600x1000x24" \
+  "$exe" "$data/inverter.msk" "$data/default.rul" >"$work/shot.out" 2>"$work/stderr"
+if ! grep -qxF "screenshot: saved" "$work/shot.out" || [ "$(head -c 4 "$shot" 2>/dev/null | tail -c 3)" != "PNG" ]; then
+  echo "FAIL: no picture from the screenshot mode"
+  cat "$work/shot.out" "$work/stderr"
+  fail=1
+fi
 exit $fail
