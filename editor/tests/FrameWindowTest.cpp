@@ -313,3 +313,23 @@ TEST(FrameWindow, PaletteIsShownBesideTheWindowAndArmsTheFrame) {
   QTest::keyClick(w.frame.FormPalette(), Qt::Key_Escape);
   EXPECT_TRUE(w.ctx.services.status.stopRequested());
 }
+
+TEST(FrameWindow, ALongOperationDisablesTableChangesInTheWindowAndThePalette) {
+  Window w;
+  w.f().beginLongOperation();
+  EXPECT_FALSE(w.frame.action("mnuNew")->isEnabled());
+  EXPECT_FALSE(w.frame.action("sbBox")->isEnabled());
+  EXPECT_TRUE(w.frame.action("mnuViewAll")->isEnabled());
+  EXPECT_FALSE(w.frame.FormPalette()->layerButton(0)->isEnabled());
+  EXPECT_FALSE(w.frame.FormPalette()->toolButton(PaletteTool::ContactPoly)->isEnabled());
+  // closing waits for the end of the operation
+  w.dialogs.answers = {ConfirmResult::Yes};
+  bool left = false;
+  QObject::connect(&w.frame, &Tmdiframe::left, [&] { left = true; });
+  EXPECT_FALSE(w.frame.close());
+  EXPECT_TRUE(w.dialogs.confirms.empty());
+  w.f().endLongOperation();
+  EXPECT_TRUE(left);
+  EXPECT_TRUE(w.frame.action("mnuNew")->isEnabled());
+  EXPECT_TRUE(w.frame.FormPalette()->layerButton(0)->isEnabled());
+}

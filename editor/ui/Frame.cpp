@@ -333,6 +333,16 @@ void Tmdiframe::commandsChanged() {
     a->setEnabled(f.enabled(c));
     if (a->isCheckable() && a->actionGroup() != modeGroup_) a->setChecked(f.checked(c));
   }
+  if (formPalette_) {
+    // the palette's buttons change the tables too; its window stays
+    // enabled so that Escape still reaches it
+    const bool idle = !f.busy();
+    for (int r = 0; r < kPaletteRowCount; ++r) {
+      formPalette_->layerButton(r)->setEnabled(idle);
+      formPalette_->protectButton(r)->setEnabled(idle);
+    }
+    for (int t = 0; t < kPaletteToolCount; ++t) formPalette_->toolButton(static_cast<PaletteTool>(t))->setEnabled(idle);
+  }
 }
 
 void Tmdiframe::bringToFront() {
