@@ -8,7 +8,13 @@
 // operation it calls the drawn callback so the window can show the result.
 //
 // Screen coordinates are computed in double precision and clipped before they
-// are narrowed, so boxes at any legal coordinate draw at once.
+// are narrowed, so boxes at any legal coordinate draw at once; grids whose
+// lines would lie closer than 2 pixels are left out. Boxes narrower or lower
+// than a pixel still show as one pixel.
+//
+// Large layouts are culled through a spatial index that follows the box
+// table's change range (LayoutDatabase::takeBoxChanges): the view is its one
+// reader.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -130,7 +136,8 @@ class LayoutView : public DatabaseObserver {
 
   // --- lookups (no drawing)
   // positions of the live boxes (state not 0) that contain the lambda point,
-  // edges included, in table order
+  // edges included, in table order. Read the boxes found through a const
+  // database: mutable access marks them changed for the index.
   void boxesAt(std::int32_t x, std::int32_t y, std::vector<int>& out);
   std::vector<int> boxesAt(std::int32_t x, std::int32_t y);
   // label text size in points for the current view, 0 when labels show only
