@@ -80,15 +80,30 @@ void BoxIndex::rebuild() {
   cellStart_.assign(1, 0);
   if (n == 0) return;
 
-  std::int64_t xmin = std::numeric_limits<std::int64_t>::max(), ymin = xmin;
-  std::int64_t xmax = std::numeric_limits<std::int64_t>::min(), ymax = xmax;
-  for (int p = 1; p <= n; ++p) {
+  // The grid spans where the boxes are: the extent of a sample without its
+  // outermost few, so one box far away does not stretch the cells over
+  // everything else. Boxes beyond it fall into the border cells.
+  std::vector<std::int32_t> lx, hx, ly, hy;
+  const int step = std::max(1, n / 4096);
+  for (int p = 1; p <= n; p += step) {
     const R& r = rects_[static_cast<std::size_t>(p)];
-    xmin = std::min<std::int64_t>(xmin, r.x1);
-    ymin = std::min<std::int64_t>(ymin, r.y1);
-    xmax = std::max<std::int64_t>(xmax, r.x2);
-    ymax = std::max<std::int64_t>(ymax, r.y2);
+    lx.push_back(r.x1);
+    hx.push_back(r.x2);
+    ly.push_back(r.y1);
+    hy.push_back(r.y2);
   }
+  const std::size_t cut = lx.size() / 500;  // 0.2 % at each end
+  auto low = [cut](std::vector<std::int32_t>& v) {
+    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(cut), v.end());
+    return std::int64_t{v[cut]};
+  };
+  auto high = [cut](std::vector<std::int32_t>& v) {
+    const auto k = static_cast<std::ptrdiff_t>(v.size() - 1 - cut);
+    std::nth_element(v.begin(), v.begin() + k, v.end());
+    return std::int64_t{v[static_cast<std::size_t>(k)]};
+  };
+  const std::int64_t xmin = low(lx), ymin = low(ly);
+  const std::int64_t xmax = std::max(high(hx), xmin), ymax = std::max(high(hy), ymin);
   const std::int64_t w = xmax - xmin + 1, h = ymax - ymin + 1;
   const double cells = std::max(1.0, static_cast<double>(n) / kBoxesPerCell);
   const double aspect = static_cast<double>(w) / static_cast<double>(h);

@@ -324,6 +324,7 @@ TEST(ViewDraw, RlcSymbols) {
   EXPECT_EQ(t->style.pointSize, 6);
   ASSERT_NE(u.textOf("1nH"), nullptr);
   ASSERT_NE(u.textOf("0.01pF"), nullptr);
+  EXPECT_EQ(u.textOf("0.01pF")->style.colour, kWhite);
   // inductor: the loops reach p1y - u at 2u and 4u
   EXPECT_EQ(u.px(210, 485), kWhite);
   EXPECT_EQ(u.px(220, 485), kWhite);
@@ -338,6 +339,11 @@ TEST(ViewDraw, RlcSymbols) {
   EXPECT_EQ(u.px(405, 480), kWhite);
   EXPECT_EQ(u.px(395, 470), kWhite);
   EXPECT_EQ(u.px(400, 462), kWhite);
+  // a protected option layer greys the symbol texts, not the symbols
+  u.db.layers[kOption].isProtected = true;
+  u.view.Redraw();
+  EXPECT_EQ(u.textOf("0.01pF")->style.colour, kGrey);
+  EXPECT_EQ(u.px(405, 480), kWhite);
 
   // small symbols shrink to a mark when labels have no text
   ViewFixture f;

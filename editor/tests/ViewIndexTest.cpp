@@ -130,6 +130,25 @@ TEST(ViewIndex, CulledRedrawEqualsPlainRedrawThroughChanges) {
   expectLookupMatches(f, rng);
 }
 
+TEST(ViewIndex, FarBoxesAndBoxesAcrossTheGrid) {
+  std::mt19937 rng(4242);
+  ViewFixture f(640, 480);
+  randomLayout(f.db, rng, 6000, 3000);
+  f.db.addBox(2000000000, 2000000000, 2000000100, 2000000100, kMetal);
+  f.db.addBox(-2000000000, -5, -1999999000, 5, kPoly);
+  f.db.addBox(-2000000000, 100, 2000000000, 120, kMetal2);  // across everything
+  expectIndexMatchesPlain(f, "far");
+  expectLookupMatches(f, rng);
+  EXPECT_EQ(f.view.boxesAt(2000000050, 2000000050), std::vector<int>{6001});
+  EXPECT_EQ(f.view.boxesAt(-1999999500, 0), std::vector<int>{6002});
+  std::vector<int> across = f.view.boxesAt(1000000000, 110);
+  EXPECT_EQ(across, std::vector<int>{6003});
+  Picture plain = draw(f, false, Rect{2000000000, 2000000000, 2000000200, 2000000150});
+  Picture culled = draw(f, true, Rect{2000000000, 2000000000, 2000000200, 2000000150});
+  EXPECT_TRUE(plain == culled);
+  EXPECT_TRUE(f.view.lastRedrawCulled());
+}
+
 TEST(ViewIndex, IndexFollowsTheChangeRangeWithoutRebuildingForSmallEdits) {
   std::mt19937 rng(7);
   LayoutDatabase db;
