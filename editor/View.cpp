@@ -747,7 +747,7 @@ std::string LayoutView::rulerTexts(Pass& pass, std::int64_t x1, std::int64_t y1,
     area1 = " (" + num(a) + " lambda2";
     area2 = " ," + F(lam * lam * std::fabs(area), 4, 2) + " " + kMicro + "m2)";
   }
-  std::string th, tv, sep;
+  std::string th, tv;
   int drawn = 0;
   if (std::llabs(dx) < std::llabs(dy)) {
     if (dx != 0) {
@@ -768,7 +768,7 @@ std::string LayoutView::rulerTexts(Pass& pass, std::int64_t x1, std::int64_t y1,
     th = pass.dimension(false, y2, x1, x2, draw);
     ++drawn;
   }
-  sep = drawn == 2 ? "," : " ";
+  const char* sep = drawn == 2 ? "," : " ";
   return th + sep + tv + distance + area1 + area2;
 }
 
