@@ -1,7 +1,9 @@
 #include "verify/Drc.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <functional>
 
 #include "core/Text.h"
 
@@ -67,6 +69,17 @@ class Checker {
              const char* overflowText, unsigned required = ~0u);
   void report(int i1, int j1, int i2, int j2, bool vertical, int value, const std::string& description,
               const std::string& code);
+  void emit(const Rect& r, bool vertical, int value, const std::string& description, const std::string& code);
+
+  // Fills g_ with the check's boxes clipped to [X0, X1] x [Y0, Y1] on the given edges.
+  void buildGrid(std::vector<std::int32_t> xs, std::vector<std::int32_t> ys, std::int32_t X0, std::int32_t X1,
+                 std::int32_t Y0, std::int32_t Y1);
+  // Runs columns(i0, i1) over every column of the whole grid, strip by
+  // strip when the grid is too large: a column scan reads only its two
+  // neighbours, so full-height strips give the single grid's result.
+  bool forColumns(const std::function<void(int, int)>& columns);
+  bool forRows(const std::function<void(int, int)>& rows);
+  bool strips(bool vertical, const std::function<void(int, int)>& scan);
 
   void sameLayer(int check, int part, int layer, int W, int S, int A, const std::string& cW, const std::string& cS,
                  const std::string& cA, bool title = true);
@@ -85,6 +98,12 @@ class Checker {
   DrcLimits lim_;
   DrcResult res_;
   Grid g_;
+  std::vector<int> layers_;               // the current check's layers, bit 1, 2, 4, 8
+  std::vector<std::int32_t> gxs_, gys_;   // the whole grid's edges, 1-based
+  bool tiled_ = false;
+  bool anyTiled_ = false;
+  std::int64_t maxCells_ = 0;  // the largest tile, when tiled
+  const char* overflowText_ = "Drc overflow";
   int frame_ = 0;
   int check_ = 0, part_ = 0;
   std::vector<std::int32_t> scratch_;
@@ -106,47 +125,59 @@ bool Checker::begin(int check, int part, std::initializer_list<int> layers, bool
 
   // the grid: the extent widened by one, then every edge of the check's boxes
   const Rect& e = db_.boundingBox();
-  std::vector<std::int32_t>& xs = g_.xs;
-  std::vector<std::int32_t>& ys = g_.ys;
-  xs.assign(1, 0);
-  ys.assign(1, 0);
-  xs.push_back(e.x1 - 1);
-  xs.push_back(e.x2 + 1);
-  ys.push_back(e.y1 - 1);
-  ys.push_back(e.y2 + 1);
-  for (int l : layers) {
+  layers_.assign(layers.begin(), layers.end());
+  overflowText_ = overflowText;
+  gxs_.assign(1, 0);
+  gys_.assign(1, 0);
+  gxs_.push_back(e.x1 - 1);
+  gxs_.push_back(e.x2 + 1);
+  gys_.push_back(e.y1 - 1);
+  gys_.push_back(e.y2 + 1);
+  for (int l : layers_) {
     for (int p = db_.firstOfLayer(l); p <= db_.lastOfLayer(l) && p > 0; ++p) {
       const LayoutBox& b = static_cast<const LayoutDatabase&>(db_).box(p);
-      xs.push_back(b.x1);
-      xs.push_back(b.x2);
-      ys.push_back(b.y1);
-      ys.push_back(b.y2);
+      gxs_.push_back(b.x1);
+      gxs_.push_back(b.x2);
+      gys_.push_back(b.y1);
+      gys_.push_back(b.y2);
     }
   }
-  std::sort(xs.begin() + 1, xs.end());
-  xs.erase(std::unique(xs.begin() + 1, xs.end()), xs.end());
-  std::sort(ys.begin() + 1, ys.end());
-  ys.erase(std::unique(ys.begin() + 1, ys.end()), ys.end());
-  g_.nx = static_cast<int>(xs.size()) - 1;
-  g_.ny = static_cast<int>(ys.size()) - 1;
-  res_.maxXsUsed = std::max(res_.maxXsUsed, std::min(g_.nx, lim_.maxXs));
-  res_.maxYsUsed = std::max(res_.maxYsUsed, std::min(g_.ny, lim_.maxYs));
-  if (g_.nx > lim_.maxXs || g_.ny > lim_.maxYs) {
-    // never pass what was not checked
-    st_.write(StatusMessage::Technology, overflowText);
-    res_.complete = false;
-    return false;
+  std::sort(gxs_.begin() + 1, gxs_.end());
+  gxs_.erase(std::unique(gxs_.begin() + 1, gxs_.end()), gxs_.end());
+  std::sort(gys_.begin() + 1, gys_.end());
+  gys_.erase(std::unique(gys_.begin() + 1, gys_.end()), gys_.end());
+  const int nx = static_cast<int>(gxs_.size()) - 1, ny = static_cast<int>(gys_.size()) - 1;
+  tiled_ = nx > lim_.maxXs || ny > lim_.maxYs;
+  anyTiled_ = anyTiled_ || tiled_;
+  if (!tiled_) {
+    res_.maxXsUsed = std::max(res_.maxXsUsed, nx);
+    res_.maxYsUsed = std::max(res_.maxYsUsed, ny);
+    buildGrid(gxs_, gys_, gxs_[1], gxs_.back(), gys_[1], gys_.back());
   }
+  return true;
+}
+
+void Checker::buildGrid(std::vector<std::int32_t> xs, std::vector<std::int32_t> ys, std::int32_t X0, std::int32_t X1,
+                        std::int32_t Y0, std::int32_t Y1) {
+  g_.xs = std::move(xs);
+  g_.ys = std::move(ys);
+  g_.nx = static_cast<int>(g_.xs.size()) - 1;
+  g_.ny = static_cast<int>(g_.ys.size()) - 1;
   g_.stride = g_.ny + 2;
   g_.cells.assign(static_cast<std::size_t>(g_.nx + 2) * static_cast<std::size_t>(g_.stride), 0);
+  const auto& gx = g_.xs;
+  const auto& gy = g_.ys;
   std::uint8_t bit = 1;
-  for (int l : layers) {
+  for (int l : layers_) {
     for (int p = db_.firstOfLayer(l); p <= db_.lastOfLayer(l) && p > 0; ++p) {
       const LayoutBox& b = static_cast<const LayoutDatabase&>(db_).box(p);
-      const int i1 = static_cast<int>(std::lower_bound(xs.begin() + 1, xs.end(), b.x1) - xs.begin());
-      const int i2 = static_cast<int>(std::lower_bound(xs.begin() + 1, xs.end(), b.x2) - xs.begin());
-      const int j1 = static_cast<int>(std::lower_bound(ys.begin() + 1, ys.end(), b.y1) - ys.begin());
-      const int j2 = static_cast<int>(std::lower_bound(ys.begin() + 1, ys.end(), b.y2) - ys.begin());
+      if (b.x2 <= X0 || b.x1 >= X1 || b.y2 <= Y0 || b.y1 >= Y1) continue;
+      const std::int32_t x1 = std::max(b.x1, X0), x2 = std::min(b.x2, X1);
+      const std::int32_t y1 = std::max(b.y1, Y0), y2 = std::min(b.y2, Y1);
+      const int i1 = static_cast<int>(std::lower_bound(gx.begin() + 1, gx.end(), x1) - gx.begin());
+      const int i2 = static_cast<int>(std::lower_bound(gx.begin() + 1, gx.end(), x2) - gx.begin());
+      const int j1 = static_cast<int>(std::lower_bound(gy.begin() + 1, gy.end(), y1) - gy.begin());
+      const int j2 = static_cast<int>(std::lower_bound(gy.begin() + 1, gy.end(), y2) - gy.begin());
       for (int i = i1; i < i2; ++i) {
         std::uint8_t* col = &g_.ref(i, 0);
         for (int j = j1; j < j2; ++j) col[j] |= bit;
@@ -154,11 +185,85 @@ bool Checker::begin(int check, int part, std::initializer_list<int> layers, bool
     }
     bit = static_cast<std::uint8_t>(bit << 1);
   }
+}
+
+bool Checker::forColumns(const std::function<void(int, int)>& columns) {
+  if (!tiled_) {
+    columns(1, g_.nx);
+    return true;
+  }
+  return strips(true, columns);
+}
+
+bool Checker::forRows(const std::function<void(int, int)>& rows) {
+  if (!tiled_) {
+    rows(1, g_.ny);
+    return true;
+  }
+  return strips(false, rows);
+}
+
+bool Checker::strips(bool vertical, const std::function<void(int, int)>& scan) {
+  const std::vector<std::int32_t>& along = vertical ? gxs_ : gys_;   // split this axis
+  const std::vector<std::int32_t>& across = vertical ? gys_ : gxs_;  // strips span it whole
+  const int n = static_cast<int>(along.size()) - 1;
+  // a strip may be long and thin: what bounds it is the number of cells
+  const std::int64_t budget = std::int64_t{lim_.maxXs} * lim_.maxYs;
+  std::vector<std::int32_t> edges;
+  int c0 = 1, lastW = n;
+  while (c0 <= n) {
+    int w = std::max(1, std::min(n - c0 + 1, 2 * lastW));
+    for (;;) {
+      const int c1 = std::min(c0 + w, n + 1);  // core c0 .. c1-1
+      const int lo = std::max(1, c0 - 1), hi = std::min(n, c1 + 1);
+      const std::int32_t A0 = along[static_cast<std::size_t>(lo)], A1 = along[static_cast<std::size_t>(hi)];
+      edges.assign(1, 0);
+      edges.push_back(across[1]);
+      edges.push_back(across.back());
+      for (int l : layers_)
+        for (int p = db_.firstOfLayer(l); p <= db_.lastOfLayer(l) && p > 0; ++p) {
+          const LayoutBox& b = static_cast<const LayoutDatabase&>(db_).box(p);
+          const std::int32_t a1 = vertical ? b.x1 : b.y1, a2 = vertical ? b.x2 : b.y2;
+          if (a2 <= A0 || a1 >= A1) continue;
+          edges.push_back(vertical ? b.y1 : b.x1);
+          edges.push_back(vertical ? b.y2 : b.x2);
+        }
+      std::sort(edges.begin() + 1, edges.end());
+      edges.erase(std::unique(edges.begin() + 1, edges.end()), edges.end());
+      if (std::int64_t{hi - lo + 1} * (static_cast<std::int64_t>(edges.size()) - 1) <= budget) {
+        std::vector<std::int32_t> part(along.begin() + lo, along.begin() + hi + 1);
+        part.insert(part.begin(), 0);
+        const int nAlong = static_cast<int>(part.size()) - 1, nAcross = static_cast<int>(edges.size()) - 1;
+        maxCells_ = std::max(maxCells_, std::int64_t{nAlong} * nAcross);
+        if (vertical) buildGrid(std::move(part), edges, A0, A1, across[1], across.back());
+        else buildGrid(edges, std::move(part), across[1], across.back(), A0, A1);
+        scan(c0 - lo + 1, c1 - 1 - lo + 1);
+        break;
+      }
+      if (w == 1) {
+        // not even one column fits: say so, never pass it
+        st_.write(StatusMessage::Technology, overflowText_);
+        res_.complete = false;
+        return false;
+      }
+      w = std::max(1, w / 2);
+    }
+    c0 += w;
+    lastW = w;
+    if (stopped()) return false;
+  }
   return true;
 }
 
 void Checker::report(int i1, int j1, int i2, int j2, bool vertical, int value, const std::string& description,
                      const std::string& code) {
+  std::int32_t x1 = g_.x(i1), y1 = g_.y(j1), x2 = g_.x(i2), y2 = g_.y(j2);
+  if (x1 == x2 && y1 != y2) x2 = g_.x(i2 + 1);
+  if (y1 == y2 && x1 != x2) y2 = g_.y(j2 + 1);
+  emit({std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)}, vertical, value, description, code);
+}
+
+void Checker::emit(const Rect& r, bool vertical, int value, const std::string& description, const std::string& code) {
   ++res_.errorCount;
   DrcViolation v;
   v.check = check_;
@@ -171,10 +276,7 @@ void Checker::report(int i1, int j1, int i2, int j2, bool vertical, int value, c
   v.vertical = vertical;
   v.text = code.empty() ? description
                         : "The " + description + " is less than " + std::to_string(value) + " lambda " + code;
-  std::int32_t x1 = g_.x(i1), y1 = g_.y(j1), x2 = g_.x(i2), y2 = g_.y(j2);
-  if (x1 == x2 && y1 != y2) x2 = g_.x(i2 + 1);
-  if (y1 == y2 && x1 != x2) y2 = g_.y(j2 + 1);
-  v.rect = {std::min(x1, x2), std::min(y1, y2), std::max(x1, x2), std::max(y1, y2)};
+  v.rect = r;
   if (res_.failedCheck == 0) res_.failedCheck = check_;
   if (rx_) rx_->violation(v);
   res_.violations.push_back(std::move(v));
@@ -183,96 +285,169 @@ void Checker::report(int i1, int j1, int i2, int j2, bool vertical, int value, c
 // Vertical and horizontal runs of cells equal to a: widths and spacings.
 void Checker::widthScans(std::uint8_t a, const std::string& lname, int W, int S, const std::string& cW,
                          const std::string& cS) {
-  const int nx = g_.nx, ny = g_.ny;
   auto L = [&](int i, int j) { return g_.at(i, j) == a; };
   auto dy = [&](int j1, int j2) { return std::llabs(std::int64_t{g_.y(j1)} - g_.y(j2)); };
   auto dx = [&](int i1, int i2) { return std::llabs(std::int64_t{g_.x(i1)} - g_.x(i2)); };
   const std::string vw = lname + " vert. width ", ang = lname + " angle ", wid = lname + " width ",
                     hw = lname + " horiz. width ", spc = " spacing between " + lname;
 
-  for (int i = 1; i <= nx; ++i) {
-    int j = 1;
-    while (j < ny && !L(i, j)) ++j;
-    int s = j;
-    while (j < ny) {
-      bool fR = L(i + 1, j - 1), fL = L(i - 1, j - 1);
-      while (j < ny && L(i, j)) {
-        ++j;
-        if (fR && !L(i + 1, j)) {
-          fR = false;
-          if (dy(j, s) < W && j < ny) report(i, s, i, j, true, W, vw, cW);
-        }
-        if (fL && !L(i - 1, j)) {
-          fL = false;
-          if (dy(j, s) < W && j < ny) report(i - 1, s, i - 1, j, true, W, vw, cW);
-        }
-      }
-      if (i < nx && !L(i + 1, j - 1) && L(i + 1, j)) report(i + 1, j, i + 1, j, true, W, ang, cW);
-      if (dy(j, s) < W && j < ny) report(i, s, i, j, true, W, wid, cW);
-      s = j;
+  forColumns([&](int i0, int i1) {
+    const int nx = g_.nx, ny = g_.ny;
+    for (int i = i0; i <= i1; ++i) {
+      int j = 1;
       while (j < ny && !L(i, j)) ++j;
-      if (dy(j, s) < S && j < ny) report(i, s, i, j, true, S, spc, cS);
-      s = j;
-    }
-  }
-
-  for (int j = 1; j <= ny; ++j) {
-    int i = 1;
-    while (i < nx && !L(i, j)) ++i;
-    int s = i;
-    bool fU = false, fD = false;
-    while (i < nx) {
-      if (j < ny) {
-        fU = L(i - 1, j + 1);
-        fD = L(i - 1, j - 1);
-        if (fU && !L(i, j + 1)) report(i, j + 1, i, j + 1, false, W, ang, cW);
-      }
-      while (i < nx && L(i, j)) {
-        ++i;
-        if (fU && !L(i, j + 1)) {
-          fU = false;
-          if (dx(i, s) < W && i < nx) report(s, j, i, j, false, W, hw, cW);
-        } else if (fD && !L(i, j - 1)) {
-          fD = false;
-          if (dx(i, s) < W && i < nx) report(s, j - 1, i, j - 1, false, W, hw, cW);
+      int s = j;
+      while (j < ny) {
+        bool fR = L(i + 1, j - 1), fL = L(i - 1, j - 1);
+        while (j < ny && L(i, j)) {
+          ++j;
+          if (fR && !L(i + 1, j)) {
+            fR = false;
+            if (dy(j, s) < W && j < ny) report(i, s, i, j, true, W, vw, cW);
+          }
+          if (fL && !L(i - 1, j)) {
+            fL = false;
+            if (dy(j, s) < W && j < ny) report(i - 1, s, i - 1, j, true, W, vw, cW);
+          }
         }
+        if (i < nx && !L(i + 1, j - 1) && L(i + 1, j)) report(i + 1, j, i + 1, j, true, W, ang, cW);
+        if (dy(j, s) < W && j < ny) report(i, s, i, j, true, W, wid, cW);
+        s = j;
+        while (j < ny && !L(i, j)) ++j;
+        if (dy(j, s) < S && j < ny) report(i, s, i, j, true, S, spc, cS);
+        s = j;
       }
-      if (dx(i, s) < W && i < nx) report(s, j, i, j, false, W, wid, cW);
-      s = i;
-      while (i < nx && !L(i, j)) ++i;
-      if (dx(i, s) < S && i < nx) report(s, j, i, j, false, S, spc, cS);
-      s = i;
     }
-  }
+  });
+
+  forRows([&](int j0, int j1) {
+    const int nx = g_.nx, ny = g_.ny;
+    for (int j = j0; j <= j1; ++j) {
+      int i = 1;
+      while (i < nx && !L(i, j)) ++i;
+      int s = i;
+      bool fU = false, fD = false;
+      while (i < nx) {
+        if (j < ny) {
+          fU = L(i - 1, j + 1);
+          fD = L(i - 1, j - 1);
+          if (fU && !L(i, j + 1)) report(i, j + 1, i, j + 1, false, W, ang, cW);
+        }
+        while (i < nx && L(i, j)) {
+          ++i;
+          if (fU && !L(i, j + 1)) {
+            fU = false;
+            if (dx(i, s) < W && i < nx) report(s, j, i, j, false, W, hw, cW);
+          } else if (fD && !L(i, j - 1)) {
+            fD = false;
+            if (dx(i, s) < W && i < nx) report(s, j - 1, i, j - 1, false, W, hw, cW);
+          }
+        }
+        if (dx(i, s) < W && i < nx) report(s, j, i, j, false, W, wid, cW);
+        s = i;
+        while (i < nx && !L(i, j)) ++i;
+        if (dx(i, s) < S && i < nx) report(s, j, i, j, false, S, spc, cS);
+        s = i;
+      }
+    }
+  });
 }
 
-// Every connected region of cells equal to a, smaller than A, once.
+// Every connected region of cells equal to a, smaller than A, once. Past the
+// grid's capacity the layout is cut into tiles that overlap by more than A:
+// a region smaller than A lies whole in the tile that owns its seed.
 void Checker::surfaceScan(std::uint8_t a, const std::string& lname, int A, const std::string& cA) {
-  const int nx = g_.nx, ny = g_.ny;
-  constexpr std::uint8_t kVisited = 0x80;
+  struct Found {
+    Rect at;
+    std::int64_t area;
+  };
+  std::vector<Found> found;
   std::vector<std::pair<int, int>> stack;
-  for (int i = 1; i <= nx; ++i) {
-    for (int j = 1; j <= ny; ++j) {
-      if (g_.at(i, j) != a) continue;
-      std::int64_t area = 0;
-      stack.assign(1, {i, j});
-      g_.ref(i, j) = kVisited;
-      while (!stack.empty()) {
-        auto [ci, cj] = stack.back();
-        stack.pop_back();
-        area += (std::int64_t{g_.x(ci + 1)} - g_.x(ci)) * (std::int64_t{g_.y(cj + 1)} - g_.y(cj));
-        const int ni[4] = {ci - 1, ci + 1, ci, ci};
-        const int nj[4] = {cj, cj, cj - 1, cj + 1};
-        for (int k = 0; k < 4; ++k) {
-          if (ni[k] < 1 || ni[k] > nx || nj[k] < 1 || nj[k] > ny) continue;
-          if (g_.at(ni[k], nj[k]) != a) continue;
-          g_.ref(ni[k], nj[k]) = kVisited;
-          stack.push_back({ni[k], nj[k]});
+  // seeds owned by [cx0, cx1) x [cy0, cy1)
+  auto fill = [&](std::int64_t cx0, std::int64_t cx1, std::int64_t cy0, std::int64_t cy1) {
+    constexpr std::uint8_t kVisited = 0x80;
+    const int nx = g_.nx, ny = g_.ny;
+    for (int i = 1; i <= nx; ++i) {
+      for (int j = 1; j <= ny; ++j) {
+        if (g_.at(i, j) != a) continue;
+        std::int64_t area = 0;
+        stack.assign(1, {i, j});
+        g_.ref(i, j) = kVisited;
+        while (!stack.empty()) {
+          auto [ci, cj] = stack.back();
+          stack.pop_back();
+          area += (std::int64_t{g_.x(ci + 1)} - g_.x(ci)) * (std::int64_t{g_.y(cj + 1)} - g_.y(cj));
+          const int ni[4] = {ci - 1, ci + 1, ci, ci};
+          const int nj[4] = {cj, cj, cj - 1, cj + 1};
+          for (int k = 0; k < 4; ++k) {
+            if (ni[k] < 1 || ni[k] > nx || nj[k] < 1 || nj[k] > ny) continue;
+            if (g_.at(ni[k], nj[k]) != a) continue;
+            g_.ref(ni[k], nj[k]) = kVisited;
+            stack.push_back({ni[k], nj[k]});
+          }
         }
+        const std::int32_t x = g_.x(i), y = g_.y(j);
+        if (area < A && x >= cx0 && x < cx1 && y >= cy0 && y < cy1) found.push_back({{x, y, x, y}, area});
       }
-      if (area < A) report(i, j, i, j, true, A, lname + " surface " + std::to_string(area), "square " + cA);
     }
+  };
+  if (!tiled_) {
+    fill(INT64_MIN, INT64_MAX, INT64_MIN, INT64_MAX);
+  } else {
+    const std::int64_t M = std::int64_t{std::max(A, 1)} + 1;
+    auto count = [](const std::vector<std::int32_t>& v, std::int64_t lo, std::int64_t hi) {
+      auto b = std::lower_bound(v.begin() + 1, v.end(), lo);
+      auto e = std::upper_bound(v.begin() + 1, v.end(), hi);
+      return static_cast<int>(e - b) + 2;
+    };
+    auto window = [](const std::vector<std::int32_t>& v, std::int64_t lo, std::int64_t hi) {
+      std::vector<std::int32_t> out{0};
+      out.push_back(static_cast<std::int32_t>(std::max<std::int64_t>(lo, INT32_MIN)));
+      for (auto it = std::upper_bound(v.begin() + 1, v.end(), lo); it != v.end() && *it < hi; ++it) out.push_back(*it);
+      out.push_back(static_cast<std::int32_t>(std::min<std::int64_t>(hi, INT32_MAX)));
+      return out;
+    };
+    // cores split along one axis so that every window fits its capacity
+    auto cores = [&](const std::vector<std::int32_t>& v, int cap, std::vector<std::pair<int, int>>& out) {
+      const int n = static_cast<int>(v.size()) - 1;
+      int c0 = 1;
+      while (c0 <= n) {
+        int w = std::max(1, n - c0 + 1);
+        while (w > 1 && count(v, v[c0] - M, v[std::min(n, c0 + w)] + M) > cap) w = std::max(1, w / 2);
+        if (count(v, v[c0] - M, v[std::min(n, c0 + w)] + M) > cap) return false;
+        out.push_back({c0, std::min(n + 1, c0 + w)});
+        c0 += w;
+      }
+      return true;
+    };
+    std::vector<std::pair<int, int>> cx, cy;
+    if (!cores(gxs_, lim_.maxXs, cx) || !cores(gys_, lim_.maxYs, cy)) {
+      st_.write(StatusMessage::Technology, overflowText_);
+      res_.complete = false;
+      return;
+    }
+    const int nx = static_cast<int>(gxs_.size()) - 1, ny = static_cast<int>(gys_.size()) - 1;
+    for (auto [x0, x1] : cx)
+      for (auto [y0, y1] : cy) {
+        if (stopped()) return;
+        const std::int64_t X0 = gxs_[static_cast<std::size_t>(x0)];
+        const std::int64_t X1 = x1 > nx ? std::int64_t{INT32_MAX} + 1 : gxs_[static_cast<std::size_t>(x1)];
+        const std::int64_t Y0 = gys_[static_cast<std::size_t>(y0)];
+        const std::int64_t Y1 = y1 > ny ? std::int64_t{INT32_MAX} + 1 : gys_[static_cast<std::size_t>(y1)];
+        auto xs = window(gxs_, X0 - M, std::min<std::int64_t>(X1, gxs_.back()) + M);
+        auto ys = window(gys_, Y0 - M, std::min<std::int64_t>(Y1, gys_.back()) + M);
+        maxCells_ = std::max(maxCells_, static_cast<std::int64_t>(xs.size() - 1) * static_cast<std::int64_t>(ys.size() - 1));
+        const std::int32_t wx0 = xs[1], wx1 = xs.back(), wy0 = ys[1], wy1 = ys.back();
+        buildGrid(std::move(xs), std::move(ys), wx0, wx1, wy0, wy1);
+        fill(X0, X1, Y0, Y1);
+      }
+    // the order of one grid: by seed column, then row
+    std::stable_sort(found.begin(), found.end(), [](const Found& p, const Found& q) {
+      return p.at.x1 != q.at.x1 ? p.at.x1 < q.at.x1 : p.at.y1 < q.at.y1;
+    });
   }
+  for (const Found& f : found)
+    emit(f.at, true, A, lname + " surface " + std::to_string(f.area), "square " + cA);
 }
 
 void Checker::sameLayer(int check, int part, int layer, int W, int S, int A, const std::string& cW,
@@ -286,125 +461,143 @@ void Checker::surround(int check, int part, int layerA, int layerB, int rule) {
   const int R = t_.rule(rule);
   const std::string code = ruleCode(rule);
   if (!begin(check, part, {layerA, layerB}, R < 1, name(layerA) + "-" + name(layerB), "Drc overflow")) return;
-  const int nx = g_.nx, ny = g_.ny;
   auto c = [&](int i, int j) { return g_.at(i, j); };
   const std::string edgeV = " extra " + name(layerA) + " surronding " + name(layerB) + " ";
   const std::string edgeH = " extra " + name(layerA) + " surrounding " + name(layerB) + " ";
   const std::string run = " extra " + name(layerA) + " surronding " + name(layerB);
 
-  for (int i = 1; i <= nx; ++i) {
-    bool flag = true;
-    int j = 1;
-    while (j < ny) {
-      while (j < ny && c(i, j) != 1) {
-        if ((flag && c(i, j) == 3 && c(i, j - 1) == 0) || (!flag && c(i, j) == 0 && c(i, j - 1) == 3))
-          report(i, j, i, j, true, R, edgeV, code);
-        ++j;
+  forColumns([&](int i0, int i1) {
+    const int ny = g_.ny;
+    for (int i = i0; i <= i1; ++i) {
+      bool flag = true;
+      int j = 1;
+      while (j < ny) {
+        while (j < ny && c(i, j) != 1) {
+          if ((flag && c(i, j) == 3 && c(i, j - 1) == 0) || (!flag && c(i, j) == 0 && c(i, j - 1) == 3))
+            report(i, j, i, j, true, R, edgeV, code);
+          ++j;
+        }
+        const int s = j;
+        while (j < ny && c(i, j) == 1) ++j;
+        const bool ends = c(i, j) == 0 || j > ny;
+        if (flag != ends && std::llabs(std::int64_t{g_.y(s)} - g_.y(j)) < R && j < ny)
+          report(i, s, i, j, true, R, run, code);
+        flag = c(i, j) == 0;
       }
-      const int s = j;
-      while (j < ny && c(i, j) == 1) ++j;
-      const bool ends = c(i, j) == 0 || j > ny;
-      if (flag != ends && std::llabs(std::int64_t{g_.y(s)} - g_.y(j)) < R && j < ny)
-        report(i, s, i, j, true, R, run, code);
-      flag = c(i, j) == 0;
     }
-  }
-  for (int j = 1; j <= ny; ++j) {
-    bool flag = true;
-    int i = 1;
-    while (i < nx) {
-      while (i < nx && c(i, j) != 1) {
-        if ((flag && c(i, j) == 3 && c(i - 1, j) == 0) || (!flag && c(i, j) == 0 && c(i - 1, j) == 3))
-          report(i, j, i, j, false, R, edgeH, code);
-        ++i;
+  });
+  forRows([&](int j0, int j1) {
+    const int nx = g_.nx;
+    for (int j = j0; j <= j1; ++j) {
+      bool flag = true;
+      int i = 1;
+      while (i < nx) {
+        while (i < nx && c(i, j) != 1) {
+          if ((flag && c(i, j) == 3 && c(i - 1, j) == 0) || (!flag && c(i, j) == 0 && c(i - 1, j) == 3))
+            report(i, j, i, j, false, R, edgeH, code);
+          ++i;
+        }
+        const int s = i;
+        while (i < nx && c(i, j) == 1) ++i;
+        const bool ends = c(i, j) == 0 || i > nx;
+        if (flag != ends && std::llabs(std::int64_t{g_.x(s)} - g_.x(i)) < R && i < nx)
+          report(s, j, i, j, false, R, run, code);
+        flag = c(i, j) == 0;
       }
-      const int s = i;
-      while (i < nx && c(i, j) == 1) ++i;
-      const bool ends = c(i, j) == 0 || i > nx;
-      if (flag != ends && std::llabs(std::int64_t{g_.x(s)} - g_.x(i)) < R && i < nx)
-        report(s, j, i, j, false, R, run, code);
-      flag = c(i, j) == 0;
     }
-  }
+  });
 }
 
 void Checker::spacing(int check, int part, int layerA, int layerB, int rule) {
   const int R = t_.rule(rule);
   const std::string code = ruleCode(rule);
   if (!begin(check, part, {layerA, layerB}, R < 1, name(layerA) + "-" + name(layerB), "Drc Overflow")) return;
-  const int nx = g_.nx, ny = g_.ny;
   auto c = [&](int i, int j) { return g_.at(i, j); };
   const bool abutOk = code == "(r205)";
   auto text = [&](std::int64_t gap) {
     return std::to_string(gap) + " lambda between " + name(layerA) + " and " + name(layerB);
   };
-  for (int i = 1; i <= nx; ++i) {
-    int j = 1;
-    while (j < ny && c(i, j) == 0) ++j;
-    std::uint8_t gv = c(i, j);
-    while (j < ny && c(i, j) == gv) ++j;
-    while (j < ny) {
-      const int s = j;
+  forColumns([&](int i0, int i1) {
+    const int ny = g_.ny;
+    for (int i = i0; i <= i1; ++i) {
+      int j = 1;
       while (j < ny && c(i, j) == 0) ++j;
-      const std::int64_t gap = std::llabs(std::int64_t{g_.y(s)} - g_.y(j));
-      const std::uint8_t v = c(i, j);
-      if (gap < R && j < ny && v != gv && (gap > 0 || (gv != 3 && v != 3 && !abutOk)))
-        report(i, s, i, j, true, R, text(gap), code);
-      gv = v;
+      std::uint8_t gv = c(i, j);
       while (j < ny && c(i, j) == gv) ++j;
+      while (j < ny) {
+        const int s = j;
+        while (j < ny && c(i, j) == 0) ++j;
+        const std::int64_t gap = std::llabs(std::int64_t{g_.y(s)} - g_.y(j));
+        const std::uint8_t v = c(i, j);
+        if (gap < R && j < ny && v != gv && (gap > 0 || (gv != 3 && v != 3 && !abutOk)))
+          report(i, s, i, j, true, R, text(gap), code);
+        gv = v;
+        while (j < ny && c(i, j) == gv) ++j;
+      }
     }
-  }
-  for (int j = 1; j <= ny; ++j) {
-    int i = 1;
-    while (i < nx && c(i, j) == 0) ++i;
-    std::uint8_t gv = c(i, j);
-    while (i < nx && c(i, j) == gv) ++i;
-    while (i < nx) {
-      const int s = i;
+  });
+  forRows([&](int j0, int j1) {
+    const int nx = g_.nx;
+    for (int j = j0; j <= j1; ++j) {
+      int i = 1;
       while (i < nx && c(i, j) == 0) ++i;
-      const std::int64_t gap = std::llabs(std::int64_t{g_.x(s)} - g_.x(i));
-      const std::uint8_t v = c(i, j);
-      if (gap < R && i < nx && v != gv && (gap > 0 || (gv != 3 && v != 3 && !abutOk)))
-        report(s, j, i, j, false, R, text(gap), code);
-      gv = v;
+      std::uint8_t gv = c(i, j);
       while (i < nx && c(i, j) == gv) ++i;
+      while (i < nx) {
+        const int s = i;
+        while (i < nx && c(i, j) == 0) ++i;
+        const std::int64_t gap = std::llabs(std::int64_t{g_.x(s)} - g_.x(i));
+        const std::uint8_t v = c(i, j);
+        if (gap < R && i < nx && v != gv && (gap > 0 || (gv != 3 && v != 3 && !abutOk)))
+          report(s, j, i, j, false, R, text(gap), code);
+        gv = v;
+        while (i < nx && c(i, j) == gv) ++i;
+      }
     }
-  }
+  });
 }
 
 void Checker::overlap() {
   if (!begin(34, 0, {kDiffn, kDiffp}, false, name(kDiffn) + "-" + name(kDiffp), "Drc overflow")) return;
-  const int nx = g_.nx, ny = g_.ny;
   const std::string d = " overlap between " + name(kDiffn) + " and " + name(kDiffp);
-  for (int i = 1; i <= nx; ++i) {
-    int j = 1;
-    while (j < ny) {
-      while (j < ny && g_.at(i, j) != 3) ++j;
-      const int s = j;
-      while (j < ny && g_.at(i, j) == 3) ++j;
-      if (j > s && j < ny) report(i, s, i, j, true, 0, d, "");
+  forColumns([&](int i0, int i1) {
+    const int ny = g_.ny;
+    for (int i = i0; i <= i1; ++i) {
+      int j = 1;
+      while (j < ny) {
+        while (j < ny && g_.at(i, j) != 3) ++j;
+        const int s = j;
+        while (j < ny && g_.at(i, j) == 3) ++j;
+        if (j > s && j < ny) report(i, s, i, j, true, 0, d, "");
+      }
     }
-  }
-  for (int j = 1; j <= ny; ++j) {
-    int i = 1;
-    while (i < nx) {
-      while (i < nx && g_.at(i, j) != 3) ++i;
-      const int s = i;
-      while (i < nx && g_.at(i, j) == 3) ++i;
-      if (i > s && i < nx) report(s, j, i, j, false, 0, d, "");
+  });
+  forRows([&](int j0, int j1) {
+    const int nx = g_.nx;
+    for (int j = j0; j <= j1; ++j) {
+      int i = 1;
+      while (i < nx) {
+        while (i < nx && g_.at(i, j) != 3) ++i;
+        const int s = i;
+        while (i < nx && g_.at(i, j) == 3) ++i;
+        if (i > s && i < nx) report(s, j, i, j, false, 0, d, "");
+      }
     }
-  }
+  });
 }
 
 void Checker::lonelyContact() {
   // only the contacts need to exist: a contact with nothing over it is the fault
   if (!begin(14, 0, {kContact, kMetal, kDiffn, kDiffp}, false, "Scan lonely contact", "Drc overflow", 1u)) return;
-  for (int i = 1; i <= g_.nx; ++i)
-    for (int j = 1; j <= g_.ny; ++j)
-      if (g_.at(i, j) == 1) {
-        report(i, j, i + 1, j + 1, true, 2, name(kContact) + " alone here", "");
-        return;
-      }
+  bool done = false;
+  forColumns([&](int i0, int i1) {
+    for (int i = i0; i <= i1 && !done; ++i)
+      for (int j = 1; j <= g_.ny && !done; ++j)
+        if (g_.at(i, j) == 1) {
+          report(i, j, i + 1, j + 1, true, 2, name(kContact) + " alone here", "");
+          done = true;
+        }
+  });
 }
 
 // Gate lengths wherever poly covers one diffusion: poly 1, diffn 2, diffp 4,
@@ -500,7 +693,8 @@ DrcResult Checker::run() {
   } else if (res_.protectedLayers) {
     res_.message = "No design rule error. Partial DRC due to protected layers in the palette";
   } else {
-    const double used = 100.0 * std::max(res_.maxYsUsed / double(lim_.maxYs), res_.maxXsUsed / double(lim_.maxXs));
+    double used = 100.0 * std::max(res_.maxYsUsed / double(lim_.maxYs), res_.maxXsUsed / double(lim_.maxXs));
+    if (anyTiled_) used = std::max(used, 100.0 * double(maxCells_) / (double(lim_.maxXs) * lim_.maxYs));
     res_.message = "No design rule error. Congratulations (" + F(used, 3, 1) + "% memory used)";
   }
   return std::move(res_);

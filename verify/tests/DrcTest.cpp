@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -135,17 +136,65 @@ TEST(Drc, RulesBelowOneDisableTwoLayerChecks) {
   EXPECT_NE(r.message.find("% memory used)"), std::string::npos);
 }
 
-TEST(Drc, TooManyEdgesIsNeverAPass) {
+TEST(Drc, PastTheGridCapacityTheLayoutIsCheckedInTiles) {
   Fixture f;
   std::vector<Box> boxes;
   for (int i = 0; i < 40; ++i) boxes.push_back({i * 10, 0, i * 10 + 4, 40, kMetal});
+  boxes.push_back({395, 0, 397, 40, kMetal});  // the last pair too close, far from the first tile
   DrcLimits small;
   small.maxXs = 64;
+  small.maxYs = 64;
   DrcResult r = f.run(boxes, small);
+  EXPECT_TRUE(r.complete);
+  ASSERT_GT(r.errorCount, 0);
+  EXPECT_EQ(r.violations[0].text, "The  spacing between metal is less than 3 lambda (r502)");
+  EXPECT_EQ(r.violations[0].rect.x1, 394);
+}
+
+TEST(Drc, NotEvenOneColumnFittingIsNeverAPass) {
+  Fixture f;
+  std::vector<Box> boxes;
+  for (int i = 0; i < 40; ++i) boxes.push_back({0, i * 10, 40, i * 10 + 4, kMetal});
+  DrcLimits tiny;
+  tiny.maxXs = 4;
+  tiny.maxYs = 4;
+  DrcResult r = f.run(boxes, tiny);
   EXPECT_EQ(r.errorCount, 0);
   EXPECT_FALSE(r.complete);
   EXPECT_EQ(f.status.text(StatusMessage::Technology), "Drc overflow");
   EXPECT_EQ(r.message.find("No design rule error. Congratulations"), std::string::npos);
+}
+
+TEST(Drc, TiledResultsEqualTheSingleGrid) {
+  const int layers[] = {kNwell, kDiffp, kDiffn, kPoly, kContact, kMetal, kVia, kMetal2, kPoly2};
+  int compared = 0;
+  for (unsigned seed = 1; seed <= 120; ++seed) {
+    std::mt19937 gen(seed);
+    std::vector<Box> boxes;
+    const int n = 10 + static_cast<int>(seed % 40);
+    for (int k = 0; k < n; ++k) {
+      int x = static_cast<int>(gen() % 120), y = static_cast<int>(gen() % 90);
+      int w = 1 + static_cast<int>(gen() % 14), h = 1 + static_cast<int>(gen() % 14);
+      boxes.push_back({x, y, x + w, y + h, layers[gen() % (seed % 3 == 0 ? 9 : 3 + seed % 6)]});
+    }
+    Fixture one, tiled;
+    one.tech.ruleRef(R205) = 2;
+    tiled.tech.ruleRef(R205) = 2;
+    DrcResult a = one.run(boxes);
+    DrcLimits small;
+    small.maxXs = 16;
+    small.maxYs = 16;
+    DrcResult b = tiled.run(boxes, small);
+    ASSERT_TRUE(b.complete) << "seed " << seed;
+    ASSERT_EQ(a.violations.size(), b.violations.size()) << "seed " << seed << " check " << a.failedCheck;
+    for (std::size_t i = 0; i < a.violations.size(); ++i) {
+      ASSERT_EQ(a.violations[i].text, b.violations[i].text) << "seed " << seed << " #" << i;
+      ASSERT_EQ(a.violations[i].rect, b.violations[i].rect) << "seed " << seed << " #" << i;
+      ASSERT_EQ(a.violations[i].check, b.violations[i].check);
+    }
+    compared += static_cast<int>(a.violations.size());
+  }
+  EXPECT_GT(compared, 100);  // the layouts did fail checks
 }
 
 TEST(Drc, TheSurfaceScanFindsEveryRegionOfAColumn) {
