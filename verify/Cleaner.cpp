@@ -1,6 +1,7 @@
 #include "verify/Cleaner.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <unordered_map>
 #include <vector>
@@ -71,38 +72,44 @@ bool splitPair(LayoutDatabase& db, int p, int q) {
     db.box(q).state = 0;
     return false;
   }
-  if (Q.x1 <= P.x1 && Q.x2 >= P.x2) {  // q spans p's x range: p keeps what lies above and below q
-    db.box(p).state = 0;
-    addPiece(db, P.x1, P.y1, P.x2, Q.y1, layer);
-    addPiece(db, P.x1, Q.y2, P.x2, P.y2, layer);
+  // the box whose x range lies within the other's keeps what lies above and
+  // below it, top first
+  auto aboveBelow = [&](int dead, const LayoutBox& d, const LayoutBox& k) {
+    db.box(dead).state = 0;
+    addPiece(db, d.x1, k.y2, d.x2, d.y2, layer);
+    addPiece(db, d.x1, d.y1, d.x2, k.y1, layer);
+  };
+  // likewise right and left for y ranges, right first
+  auto rightLeft = [&](int dead, const LayoutBox& d, const LayoutBox& k) {
+    db.box(dead).state = 0;
+    addPiece(db, k.x2, d.y1, d.x2, d.y2, layer);
+    addPiece(db, d.x1, d.y1, k.x1, d.y2, layer);
+  };
+  if (Q.x1 <= P.x1 && P.x2 <= Q.x2) {
+    aboveBelow(p, P, Q);
     return true;
   }
-  if (P.x1 <= Q.x1 && P.x2 >= Q.x2) {
-    db.box(q).state = 0;
-    addPiece(db, Q.x1, Q.y1, Q.x2, P.y1, layer);
-    addPiece(db, Q.x1, P.y2, Q.x2, Q.y2, layer);
+  if (P.x1 <= Q.x1 && Q.x2 <= P.x2) {
+    aboveBelow(q, Q, P);
     return false;
   }
-  if (Q.y1 <= P.y1 && Q.y2 >= P.y2) {  // q spans p's y range: p keeps its left and right parts
-    db.box(p).state = 0;
-    addPiece(db, P.x1, P.y1, Q.x1, P.y2, layer);
-    addPiece(db, Q.x2, P.y1, P.x2, P.y2, layer);
+  if (Q.y1 <= P.y1 && P.y2 <= Q.y2) {
+    rightLeft(p, P, Q);
     return true;
   }
-  if (P.y1 <= Q.y1 && P.y2 >= Q.y2) {
-    db.box(q).state = 0;
-    addPiece(db, Q.x1, Q.y1, P.x1, Q.y2, layer);
-    addPiece(db, P.x2, Q.y1, Q.x2, Q.y2, layer);
+  if (P.y1 <= Q.y1 && Q.y2 <= P.y2) {
+    rightLeft(q, Q, P);
     return false;
   }
-  // p becomes the four strips around the intersection
-  const std::int32_t ix1 = std::max(P.x1, Q.x1), iy1 = std::max(P.y1, Q.y1);
-  const std::int32_t ix2 = std::min(P.x2, Q.x2), iy2 = std::min(P.y2, Q.y2);
+  // p becomes the pieces around the intersection: left and right strips of
+  // its full height, bottom and top between them
+  const std::int32_t ox1 = std::max(P.x1, Q.x1), oy1 = std::max(P.y1, Q.y1);
+  const std::int32_t ox2 = std::min(P.x2, Q.x2), oy2 = std::min(P.y2, Q.y2);
   db.box(p).state = 0;
-  addPiece(db, P.x1, P.y1, P.x2, iy1, layer);
-  addPiece(db, P.x1, iy2, P.x2, P.y2, layer);
-  addPiece(db, P.x1, iy1, ix1, iy2, layer);
-  addPiece(db, ix2, iy1, P.x2, iy2, layer);
+  addPiece(db, P.x1, P.y1, ox1, P.y2, layer);
+  addPiece(db, ox1, P.y1, ox2, oy1, layer);
+  addPiece(db, ox1, oy2, ox2, P.y2, layer);
+  addPiece(db, ox2, P.y1, P.x2, P.y2, layer);
   return true;
 }
 
@@ -337,13 +344,15 @@ CleanResult cleanLayout(LayoutDatabase& db, int mode, StatusMessage& status, int
 
 CleanResult cleanLayoutCommand(LayoutDatabase& db, StatusMessage& status) {
   status.write(StatusMessage::Main, "Start removing redundant and overlap boxes...");
+  status.clearStop();
   CleanResult r = cleanLayout(db, kCleanAll, status);
+  db.sortByLayer();
   if (r.boxesAfter == r.boxesBefore) {
     status.write(StatusMessage::Main, "No redundant box in the layout");
   } else {
-    const double pct = r.boxesBefore ? 100.0 * (r.boxesBefore - r.boxesAfter) / r.boxesBefore : 0.0;
+    const double pct = r.boxesBefore ? std::abs(100.0 * (r.boxesBefore - r.boxesAfter) / r.boxesBefore) : 0.0;
     status.write(StatusMessage::Main,
-                 "Quillmere removed redundant and overlaping boxes (" + F(pct, 1, 2) + "% removed)");
+                 "Quillmere removed redundant and overlaping boxes (" + F(pct, 4, 2) + "% removed)");
     db.modified = true;
   }
   return r;

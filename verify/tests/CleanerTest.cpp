@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <tuple>
 
 #include "verify/Cleaner.h"
 
@@ -91,6 +93,22 @@ TEST(Cleaner, CommandTextsAndStop) {
   cleanLayoutCommand(db, st);
   EXPECT_EQ(st.text(StatusMessage::Main), "Quillmere removed redundant and overlaping boxes (50.00% removed)");
   EXPECT_TRUE(db.modified);
+  // the pieces around an overlap: full-height strips left and right, then
+  // bottom and top between them
+  LayoutDatabase o;
+  o.addBox(0, 0, 10, 10, kPoly);
+  o.addBox(4, 4, 14, 14, kPoly);
+  cleanLayout(o, kCleanOverlapOnly, st);
+  std::vector<Rect> got;
+  for (int i = 1; i <= o.boxCount(); ++i) {
+    const LayoutBox& b = static_cast<const LayoutDatabase&>(o).box(i);
+    got.push_back({b.x1, b.y1, b.x2, b.y2});
+  }
+  std::sort(got.begin(), got.end(), [](const Rect& a, const Rect& b) {
+    return std::tie(a.x1, a.y1, a.x2, a.y2) < std::tie(b.x1, b.y1, b.x2, b.y2);
+  });
+  EXPECT_EQ(got, (std::vector<Rect>{{0, 0, 4, 10}, {4, 0, 10, 4}, {4, 4, 14, 14}}));
+
   st.requestStop();
   db.addBox(0, 20, 10, 30, kMetal);
   CleanResult r = cleanLayout(db, kCleanAll, st);
