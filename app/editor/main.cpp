@@ -106,5 +106,6 @@ int main(int argc, char** argv) {
     }
     std::fflush(stdout);
   }
+  frame.unbind();  // the context goes first
   return rc;
 }

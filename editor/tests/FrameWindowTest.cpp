@@ -50,6 +50,7 @@ struct Window {
     frame.createToolWindows();
   }
   bool openExample() { return frame.controller().openLayoutFile(dataFile("inverter.msk")); }
+  ~Window() { frame.unbind(); }  // the context goes before the window
   FrameController& f() { return frame.controller(); }
   LayoutView& view() { return frame.view(); }
   QWidget* area() { return frame.PaintLayout; }

@@ -169,12 +169,21 @@ Tmdiframe::Tmdiframe(QWidget* parent) : QMainWindow(parent) {
   resize(1200, 800);
 }
 
-Tmdiframe::~Tmdiframe() {
+Tmdiframe::~Tmdiframe() { unbind(); }
+
+void Tmdiframe::unbind() {
   // the widget must not call a controller that is gone
   if (PaintLayout) PaintLayout->setController(nullptr);
   formPalette_.reset();
   if (controller_) controller_->setPalette(nullptr);
   if (paletteHost_) paletteHost_->setPalette(nullptr);
+  rules_.reset();
+  palette_.reset();
+  paletteHost_.reset();
+  controller_.reset();
+  viewLink_.reset();
+  view_.reset();  // no longer the database's observer
+  ctx_ = nullptr;
 }
 
 void Tmdiframe::bind(AppContext& ctx) {

@@ -46,6 +46,8 @@ class Tmdiframe : public QMainWindow, public FrameWindow, public HelpOpener, pub
   QtStatusMessage& status() { return *status_; }
   // makes the view and the controller for the context's records; once
   void bind(AppContext& ctx);
+  // lets go of the context (before it is destroyed): view, controller, palette
+  void unbind();
 
   // the tool windows of the start-up, after the files were read: the palette
   void createToolWindows();
