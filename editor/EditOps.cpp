@@ -406,16 +406,16 @@ int EditOperations::pasteSource() {
   return n;
 }
 
-bool EditOperations::preparePaste(Rect& extent) {
+int EditOperations::preparePaste(Rect& extent) {
   const int n = pasteSource();
   if (n == 0) {
     show("Warning : no element selected");
-    return false;
+    return 0;
   }
   extent = extent_;
   show(std::to_string(n) + " element(s) selected (area " + std::to_string(std::int64_t{extent_.x2} - extent_.x1) +
        " x " + std::to_string(std::int64_t{extent_.y2} - extent_.y1) + " lambda )");
-  return true;
+  return n;
 }
 
 void EditOperations::paste(std::int32_t px, std::int32_t py) {

@@ -49,7 +49,8 @@ class EditOperations {
   void stretch(std::int32_t dx, std::int32_t dy);
 
   // paste: the deleted elements still in the tables; false when there are none
-  bool preparePaste(Rect& extent);
+  // the number of elements (0: none) and their extent
+  int preparePaste(Rect& extent);
   void paste(std::int32_t px, std::int32_t py);
 
   void rotate(Rect area, bool plus90);
