@@ -178,6 +178,8 @@ void Tmdiframe::unbind() {
   if (controller_) controller_->setPalette(nullptr);
   if (paletteHost_) paletteHost_->setPalette(nullptr);
   rules_.reset();
+  editing_.reset();  // takes its handlers back from the controller
+  editOps_.reset();
   palette_.reset();
   paletteHost_.reset();
   controller_.reset();
@@ -215,6 +217,8 @@ void Tmdiframe::bind(AppContext& ctx) {
   paletteHost_ = std::make_unique<FramePaletteHost>(*controller_);
   paletteHost_->frontWindow = [this] { bringToFront(); };
   palette_ = std::make_unique<Palette>(ctx.db, ctx.tech, *status_, *paletteHost_);
+  editOps_ = std::make_unique<EditOperations>(ctx.db, ctx.tech, *status_);
+  editing_ = std::make_unique<EditingCommands>(*controller_, *editOps_);
 
   // colour mode with a black background, then the whole layout
   ctx.db.clear();

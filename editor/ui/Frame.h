@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 
+#include "editor/EditHandlers.h"
 #include "editor/Frame.h"
 #include "editor/View.h"
 #include "editor/ui/LayoutWidget.h"
@@ -121,6 +122,8 @@ class Tmdiframe : public QMainWindow, public FrameWindow, public HelpOpener, pub
   std::unique_ptr<FramePaletteHost> paletteHost_;
   std::unique_ptr<Palette> palette_;
   std::unique_ptr<TFormPalette> formPalette_;
+  std::unique_ptr<EditOperations> editOps_;
+  std::unique_ptr<EditingCommands> editing_;
   QActionGroup* modeGroup_ = nullptr;
   // every action of a command: menu entries and tool buttons
   std::multimap<Command, QAction*> actions_;
