@@ -261,6 +261,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   registerMosCommand(app, commands);
   registerDrcCommand(app, commands);
   registerRenderCommand(app, commands);
+  registerWaveCommands(app, commands);
 
   try {
     app.parse(argc, argv);

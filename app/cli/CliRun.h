@@ -52,5 +52,6 @@ void registerFileCommands(CLI::App& app, CommandSet& set);  // tech, info, save
 void registerMosCommand(CLI::App& app, CommandSet& set);
 void registerDrcCommand(CLI::App& app, CommandSet& set);  // DrcCommand.cpp
 void registerRenderCommand(CLI::App& app, CommandSet& set);  // RenderCommand.cpp
+void registerWaveCommands(CLI::App& app, CommandSet& set);  // wave, eval: WaveCommand.cpp
 
 }  // namespace quill
