@@ -92,7 +92,7 @@ TEST(FrameWindow, StartsWithTheExampleAndEveryMenuEntryAndToolButton) {
   EXPECT_GE(w.frame.status().panel(2)->width(), 50);
   // tools not built yet are there but disabled; the editing commands work
   EXPECT_TRUE(w.frame.action("mnuCut")->isEnabled());
-  EXPECT_FALSE(w.frame.action("mnuDrc")->isEnabled());
+  EXPECT_TRUE(w.frame.action("mnuDrc")->isEnabled());
   EXPECT_FALSE(w.frame.action("sbSimul")->isEnabled());
   EXPECT_TRUE(w.frame.action("mnuZoomIn")->isEnabled());
   EXPECT_TRUE(w.frame.action("sbBox")->isEnabled());

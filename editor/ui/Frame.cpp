@@ -178,6 +178,7 @@ void Tmdiframe::unbind() {
   if (controller_) controller_->setPalette(nullptr);
   if (paletteHost_) paletteHost_->setPalette(nullptr);
   rules_.reset();
+  verify_.reset();
   editing_.reset();  // takes its handlers back from the controller
   editOps_.reset();
   palette_.reset();
@@ -219,6 +220,7 @@ void Tmdiframe::bind(AppContext& ctx) {
   palette_ = std::make_unique<Palette>(ctx.db, ctx.tech, *status_, *paletteHost_);
   editOps_ = std::make_unique<EditOperations>(ctx.db, ctx.tech, *status_);
   editing_ = std::make_unique<EditingCommands>(*controller_, *editOps_);
+  verify_ = std::make_unique<VerifyCommands>(*controller_, *view_);
 
   // colour mode with a black background, then the whole layout
   ctx.db.clear();

@@ -15,6 +15,7 @@
 
 #include "editor/EditHandlers.h"
 #include "editor/Frame.h"
+#include "verify/EditorCommands.h"
 #include "editor/View.h"
 #include "editor/ui/LayoutWidget.h"
 #include "platform/ui/QtStatusMessage.h"
@@ -124,6 +125,7 @@ class Tmdiframe : public QMainWindow, public FrameWindow, public HelpOpener, pub
   std::unique_ptr<TFormPalette> formPalette_;
   std::unique_ptr<EditOperations> editOps_;
   std::unique_ptr<EditingCommands> editing_;
+  std::unique_ptr<VerifyCommands> verify_;
   QActionGroup* modeGroup_ = nullptr;
   // every action of a command: menu entries and tool buttons
   std::multimap<Command, QAction*> actions_;
