@@ -262,6 +262,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   registerDrcCommand(app, commands);
   registerRenderCommand(app, commands);
   registerWaveCommands(app, commands);
+  registerGenerateCommand(app, commands);
 
   try {
     app.parse(argc, argv);

@@ -53,5 +53,6 @@ void registerMosCommand(CLI::App& app, CommandSet& set);
 void registerDrcCommand(CLI::App& app, CommandSet& set);  // DrcCommand.cpp
 void registerRenderCommand(CLI::App& app, CommandSet& set);  // RenderCommand.cpp
 void registerWaveCommands(CLI::App& app, CommandSet& set);  // wave, eval: WaveCommand.cpp
+void registerGenerateCommand(CLI::App& app, CommandSet& set);  // GenerateCommand.cpp
 
 }  // namespace quill
