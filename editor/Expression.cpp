@@ -137,12 +137,12 @@ struct ExpressionCompiler {
       error = std::string("Character \"") + ch + "\" unknown";
       return false;
     }
-    int depth = 0;
+    int open = 0;
     for (char ch : text) {
-      if (ch == '(') ++depth;
-      if (ch == ')' && --depth < 0) break;
+      if (ch == '(') ++open;
+      if (ch == ')' && --open < 0) break;
     }
-    if (depth != 0) {
+    if (open != 0) {
       error = "Incorrect parenthesis";
       return false;
     }
