@@ -68,7 +68,8 @@ Rect GeneratorCommands::elementSize(GeneratorPage page) const {
 
 void GeneratorCommands::arm(GeneratorPage page) {
   const int mode = modeOf(page);
-  if (mode == 0) return;
+  // the pad ring is generated at once, by its own generator
+  if (mode == 0 || (page == GeneratorPage::Pads && settings_.padRing)) return;
   frame_.context().db.setUndoMarks(kUndoRemoveAdded);
   std::string prompt;
   switch (page) {
