@@ -65,7 +65,7 @@ struct DeviceRef {
 };
 
 struct ExtractionStatistics {
-  int boxes = 0, nodes = 0, nmos = 0, pmos = 0, resistors = 0;
+  int boxes = 0, nodes = 0, nmos = 0, pmos = 0, resistors = 0;  // nodes: from 2 on
   double maxCrosstalkCoupling = 0;  // F
   double crosstalkRatio = 0;
   double maxDelay = 0;              // ns

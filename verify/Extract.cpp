@@ -126,7 +126,7 @@ ExtractResult Extraction::run() {
 
   ExtractionStatistics& s = c_.statistics;
   s.boxes = db_.boxCount();
-  s.nodes = c_.highestNode();
+  s.nodes = c_.highestNode() - 1;  // the extracted ones, from 2
   s.nmos = c_.deviceCount(Polarity::N);
   s.pmos = c_.deviceCount(Polarity::P);
   s.resistors = 0;

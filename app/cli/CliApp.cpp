@@ -260,6 +260,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   registerFileCommands(app, commands);
   registerMosCommand(app, commands);
   registerDrcCommand(app, commands);
+  registerExtractCommand(app, commands);
   registerRenderCommand(app, commands);
   registerWaveCommands(app, commands);
   registerGenerateCommand(app, commands);

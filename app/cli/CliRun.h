@@ -51,6 +51,7 @@ struct CommandSet {
 void registerFileCommands(CLI::App& app, CommandSet& set);  // tech, info, save
 void registerMosCommand(CLI::App& app, CommandSet& set);
 void registerDrcCommand(CLI::App& app, CommandSet& set);  // DrcCommand.cpp
+void registerExtractCommand(CLI::App& app, CommandSet& set);  // ExtractCommand.cpp
 void registerRenderCommand(CLI::App& app, CommandSet& set);  // RenderCommand.cpp
 void registerWaveCommands(CLI::App& app, CommandSet& set);  // wave, eval: WaveCommand.cpp
 void registerGenerateCommand(CLI::App& app, CommandSet& set);  // GenerateCommand.cpp
