@@ -264,6 +264,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   registerRenderCommand(app, commands);
   registerWaveCommands(app, commands);
   registerGenerateCommand(app, commands);
+  registerSimulateCommand(app, commands);
 
   try {
     app.parse(argc, argv);

@@ -55,5 +55,6 @@ void registerExtractCommand(CLI::App& app, CommandSet& set);  // ExtractCommand.
 void registerRenderCommand(CLI::App& app, CommandSet& set);  // RenderCommand.cpp
 void registerWaveCommands(CLI::App& app, CommandSet& set);  // wave, eval: WaveCommand.cpp
 void registerGenerateCommand(CLI::App& app, CommandSet& set);  // GenerateCommand.cpp
+void registerSimulateCommand(CLI::App& app, CommandSet& set);  // SimulateCommand.cpp
 
 }  // namespace quill
