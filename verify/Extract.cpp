@@ -22,6 +22,9 @@ constexpr int kCutLayers[] = {kDiffn, kDiffp, kPoly, kMetal, kMetal2, kMetal3, k
 
 std::string num(long long v) { return std::to_string(v); }
 
+// lengths far beyond any layout saturate instead of wrapping
+std::int32_t clamp32(std::int64_t v) { return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, INT32_MIN, INT32_MAX)); }
+
 // A run that stopped early: what to say and how it ends.
 struct Stop {
   ExtractOutcome outcome;
@@ -290,7 +293,8 @@ std::optional<Stop> Extraction::splitDiffusion() {
   st_.write(StatusMessage::Main, "Extract MOS devices...");
   db_.computeBoundingBox();
   const Rect bb = db_.boundingBox();
-  std::vector<std::int32_t> xs{bb.x1 - 10, bb.x2 + 10, 32000}, ys{bb.y1 - 10, bb.y2 + 10, 32000};
+  std::vector<std::int32_t> xs{clamp32(std::int64_t{bb.x1} - 10), clamp32(std::int64_t{bb.x2} + 10), 32000};
+  std::vector<std::int32_t> ys{clamp32(std::int64_t{bb.y1} - 10), clamp32(std::int64_t{bb.y2} + 10), 32000};
   int diffusion = 0;
   for (int p = 1; p <= db_.boxCount(); ++p) {
     const LayoutBox& b = cdb_.box(p);
@@ -459,7 +463,7 @@ void Extraction::gateDevices(Polarity p) {
     if (bBox == 0) return;
     const BoxGeo& bb = geo_[static_cast<std::size_t>(bBox)];
     const bool horizontal = bb.x2 == gb.x1 || bb.x1 == gb.x2;
-    const int gw = gb.x2 - gb.x1, gh = gb.y2 - gb.y1;
+    const int gw = clamp32(std::int64_t{gb.x2} - gb.x1), gh = clamp32(std::int64_t{gb.y2} - gb.y1);
     const int length = horizontal ? gw : gh, width = horizontal ? gh : gw;
     if (p == Polarity::N) bulk = 0;
     else if (bulk < 0) {
@@ -482,7 +486,7 @@ void Extraction::diodes() {
         const BoxGeo& d = geo_[static_cast<std::size_t>(q)];
         if (d.layer != layer) continue;
         const int k = nodeOfBox(q);
-        const int width = (d.x2 - d.x1) + (d.y2 - d.y1);
+        const int width = clamp32(std::int64_t{d.x2} - d.x1 + std::int64_t{d.y2} - d.y1);
         if (layer == kDiffn) record(Polarity::N, 0, k, 0, 0, width, 8, 0, 0, q);
         else record(Polarity::N, k, well, k, well, width, 8, 0, 0, q);
       }
@@ -503,8 +507,8 @@ void Extraction::devices() {
                         "A " + r301 + " lambda length will be used in simulation");
     if (view_) {
       const Rect bb = db_.boundingBox();
-      const int size = std::max(bb.x2 - bb.x1, bb.y2 - bb.y1);
-      view_->showShortGate(rectOf(firstShortGate_), std::max(30, size / 20));
+      const std::int64_t size = std::max(std::int64_t{bb.x2} - bb.x1, std::int64_t{bb.y2} - bb.y1);
+      view_->showShortGate(rectOf(firstShortGate_), clamp32(std::max<std::int64_t>(30, size / 20)));
     }
   }
 }

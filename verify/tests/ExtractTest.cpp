@@ -263,6 +263,9 @@ TEST(Extract, LoneBoxCapacitancesAndResistances) {
 }
 
 TEST(Extract, NonConductingLayersFormNoNodes) {
+  Fixture empty;
+  ASSERT_TRUE(empty.run().ok());
+  EXPECT_EQ(empty.c.highestNode(), 1);
   Fixture f;
   f.box(0, 0, 10, 10, kOption, kOptionDram);
   f.box(20, 0, 30, 10, kNitride);
