@@ -1,6 +1,7 @@
 #include "editor/Generator.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <limits>
 
 #include "core/Text.h"
@@ -31,6 +32,15 @@ const char* cutRuleCode(int kind) {
 
 constexpr std::int64_t kMinCoord = std::numeric_limits<std::int32_t>::min();
 constexpr std::int64_t kMaxCoord = std::numeric_limits<std::int32_t>::max();
+
+// every argument within the layout's coordinates, so that no sum or product
+// of them can overflow before the boxes are range-checked
+bool inRange(std::initializer_list<std::int64_t> values) {
+  for (std::int64_t v : values)
+    if (v < kMinCoord || v > kMaxCoord) return false;
+  return true;
+}
+constexpr const char* kBeyond = "Generator refused: the element reaches beyond the layout's coordinates";
 
 }  // namespace
 
@@ -116,7 +126,7 @@ bool LayoutGenerator::put(std::int64_t x1, std::int64_t y1, std::int64_t x2, std
   // nothing more once an element failed: a caller that goes on adds no stray boxes
   if (failed()) return false;
   for (std::int64_t v : {x1, y1, x2, y2})
-    if (v < kMinCoord || v > kMaxCoord) return refuse("Generator refused: the element reaches beyond the layout's coordinates");
+    if (v < kMinCoord || v > kMaxCoord) return refuse(kBeyond);
   GeneratedBox b{static_cast<std::int32_t>(std::min(x1, x2)), static_cast<std::int32_t>(std::min(y1, y2)),
                  static_cast<std::int32_t>(std::max(x1, x2)), static_cast<std::int32_t>(std::max(y1, y2)), layer,
                  value};
@@ -128,6 +138,11 @@ bool LayoutGenerator::put(std::int64_t x1, std::int64_t y1, std::int64_t x2, std
     }
     if (value != 0) db_->box(pos).value = value;
   } else if (preview_) {
+    // a preview of more than the table could ever hold would only eat memory
+    if (preview_->size() >= static_cast<std::size_t>(kMaxBoxes)) {
+      status_ = GenStatus::TableFull;
+      return false;
+    }
     preview_->push_back(b);
   }
   if (tracking_) {
@@ -139,6 +154,7 @@ bool LayoutGenerator::put(std::int64_t x1, std::int64_t y1, std::int64_t x2, std
 
 bool LayoutGenerator::AddContactArray(std::int64_t x, std::int64_t y, std::int64_t nx, std::int64_t ny, int kind) {
   Call call(*this);
+  if (!inRange({x, y, nx, ny})) return refuse(kBeyond);
   ContactKindRules r;
   if (!contactKindRules(tech_, kind, r)) return refuse("Contact array refused: no contact of kind " + layerName(kind));
   contactExtent = kEmptyExtent;
@@ -153,15 +169,20 @@ bool LayoutGenerator::AddContactArray(std::int64_t x, std::int64_t y, std::int64
       const std::int64_t cx = x + i * p - h, cy = y + j * p - h;
       ok = put(cx, cy, cx + r.a, cy + r.a, r.cut);
     }
+  tracking_ = nullptr;
+  if (!ok) return false;
+  // every cut fitted, so the plate's corner does too
   const std::int64_t px = x - h - r.c, py = y - h - r.c;
   const std::int64_t qx = px + (nx - 1) * p + cell, qy = py + (ny - 1) * p + cell;
-  ok = ok && put(px, py, qx, qy, r.lower) && put(px, py, qx, qy, r.upper);
+  tracking_ = &contactExtent;
+  ok = put(px, py, qx, qy, r.lower) && put(px, py, qx, qy, r.upper);
   tracking_ = nullptr;
   return ok;
 }
 
 bool LayoutGenerator::AddViaStack(std::int64_t x, std::int64_t y, int from, int to) {
   Call call(*this);
+  if (!inRange({x, y})) return refuse(kBeyond);
   const int toLevel = metalLevelOf(to);
   if (toLevel == 0) return refuse("Via stack refused: " + layerName(to) + " is not a metal layer");
   int level = 0;
@@ -185,6 +206,7 @@ bool LayoutGenerator::AddViaStack(std::int64_t x, std::int64_t y, int from, int 
 
 bool LayoutGenerator::AddBondingPad(std::int64_t x, std::int64_t y, std::int64_t size) {
   Call call(*this);
+  if (!inRange({x, y, size})) return refuse(kBeyond);
   if (size < 1) return refuse("Bonding pad refused: the opening must be at least 1 lambda");
   const std::int64_t r3 = rule(tech_, RP03), r4 = rule(tech_, RP04);
   const std::int64_t d = size + 2 * std::max(r3, r4);
@@ -201,6 +223,7 @@ bool LayoutGenerator::AddBondingPad(std::int64_t x, std::int64_t y, std::int64_t
 bool LayoutGenerator::AddSupplyRing(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2, int layer,
                                     std::int64_t w) {
   Call call(*this);
+  if (!inRange({x1, y1, x2, y2, w})) return refuse(kBeyond);
   const int level = metalLevelOf(layer);
   if (level == 0) return refuse("Supply ring refused: " + layerName(layer) + " is not a metal layer");
   if (w < 1) return refuse("Supply ring refused: the width must be at least 1 lambda");
@@ -218,6 +241,7 @@ bool LayoutGenerator::AddSupplyRing(std::int64_t x1, std::int64_t y1, std::int64
 bool LayoutGenerator::AddSupplyMesh(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2, int layer,
                                     std::int64_t pitch) {
   Call call(*this);
+  if (!inRange({x1, y1, x2, y2, pitch})) return refuse(kBeyond);
   if (pitch < 1) return refuse("Supply mesh refused: the pitch must be at least 1 lambda");
   const std::int64_t w = 4 * std::int64_t{widthRuleOf(tech_, layer)};
   if (w < 1) return refuse("Supply mesh refused: " + layerName(layer) + " has no width rule");
@@ -233,6 +257,7 @@ bool LayoutGenerator::AddSupplyMesh(std::int64_t x1, std::int64_t y1, std::int64
 bool LayoutGenerator::AddPolarizationRing(std::int64_t x, std::int64_t y, std::int64_t nx, std::int64_t ny,
                                           int ringKind, int omittedSide) {
   Call call(*this);
+  if (!inRange({x, y, nx, ny})) return refuse(kBeyond);
   if (ringKind != 1 && ringKind != 2) return refuse("Polarization ring refused: the ring kind must be 1 or 2");
   if (nx < 1 || ny < 1) return refuse("Polarization ring refused: rows and columns must be at least 1");
   const int diff = ringKind == 1 ? kDiffn : kDiffp;

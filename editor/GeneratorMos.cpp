@@ -22,6 +22,11 @@ struct Rect64 {
 
 std::int64_t ceilHalf(std::int64_t v) { return v <= 0 ? 0 : (v + 1) / 2; }
 
+// bounds that keep every sum of the layout below 64 bits; the boxes
+// themselves are checked against 32 bits as they are put
+constexpr std::int64_t kMaxMosSize = std::int64_t{1} << 31;
+constexpr std::int64_t kMaxMosReach = std::int64_t{1} << 31;
+
 }  // namespace
 
 std::int64_t mosDrawnLength(const TechnologyRules& tech, const MosDevice& d) {
@@ -35,6 +40,9 @@ bool AddMosDevice(LayoutGenerator& g, const MosDevice& d, std::int64_t x, std::i
   const TechnologyRules& t = g.tech();
   auto R = [&](int r) { return std::int64_t{t.rule(r)}; };
   if (d.w < 1 || d.l < 1) return g.refuse("MOS refused: W and L must be at least 1 lambda");
+  if (d.w > kMaxMosSize || d.l > kMaxMosSize || x < -kMaxMosReach || x > kMaxMosReach || y < -kMaxMosReach ||
+      y > kMaxMosReach)
+    return g.refuse("MOS refused: the device reaches beyond the layout's coordinates");
   if (d.fingers < 1 || d.fingers > kMaxMosFingers) return g.refuse("MOS refused: the finger count is out of range");
   const std::int64_t a = R(R401), c3 = R(R403), c5 = R(R405), sp = R(R502), cap = R(R307);
   const std::int64_t wc = a + 2 * c3, pc = a + R(R402);
@@ -138,7 +146,8 @@ double mosImax(const TechnologyRules& tech, MosModelLevel level, const MosDevice
   const MosVariant v = std::clamp(d.option, 0, 3);
   const double drawnL = static_cast<double>(mosDrawnLength(tech, d));
   const double L = models.EffectiveLength(drawnL, pol, v);
-  const double W = models.widthMetres(static_cast<double>(d.w)) * static_cast<double>(std::max<std::int64_t>(1, d.fingers));
+  const double fingers = static_cast<double>(std::max<std::int64_t>(1, d.fingers));
+  const double W = models.widthMetres(static_cast<double>(d.w)) * fingers;
   const double supply = v == 2 ? tech.vddHigh : tech.vdd;
   const double i = pol == Polarity::N ? models.ChannelCurrent(pol, v, L, W, 0.0, supply, supply, 0.0)
                                       : models.ChannelCurrent(pol, v, L, W, supply, supply, 0.0, 0.0);

@@ -56,6 +56,8 @@ bool GeneratorCommands::generate(LayoutGenerator& g, GeneratorPage page, std::in
 }
 
 Rect GeneratorCommands::elementSize(GeneratorPage page) const {
+  // arrays may be far larger than any box table: their extent comes from the rules
+  if (page == GeneratorPage::Contacts) return contactsExtent(frame_.context().tech, settings_);
   std::vector<GeneratedBox> boxes;
   LayoutGenerator g(frame_.context().tech, boxes);
   generate(g, page, 0, 0);
@@ -103,7 +105,9 @@ bool GeneratorCommands::place(GeneratorPage page, LambdaPoint p) {
   // each contact array and pad can be undone alone; the MOS devices placed
   // since the generate button go together
   if (page != GeneratorPage::Mos) frame_.context().db.setUndoMarks(kUndoRemoveAdded);
-  const char* what = page == GeneratorPage::Mos ? "MOS device" : page == GeneratorPage::Contacts ? "contacts" : "bonding pad";
+  const char* what = page == GeneratorPage::Mos        ? "MOS device"
+                     : page == GeneratorPage::Contacts ? "contacts"
+                                                       : "bonding pad";
   LayoutDatabase& db = frame_.context().db;
   const int before = db.boxCount();
   bool ok = false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/ParseValue.h"
 #include "core/Text.h"
@@ -212,6 +213,34 @@ bool PlaceContacts(LayoutGenerator& g, const GeneratorSettings& s, std::int64_t 
         !g.AddContactArray(x, y, s.contactRows, s.contactColumns, metalLayer(i + 2)))
       return false;
   return true;
+}
+
+Rect contactsExtent(const TechnologyRules& tech, const GeneratorSettings& s) {
+  std::vector<int> kinds;
+  if (const int kind = contactKindOf(s.contactChoice)) kinds.push_back(kind);
+  for (int i = 0; i < kBetweenMetalCount; ++i)
+    if (s.betweenMetal[static_cast<std::size_t>(i)]) kinds.push_back(metalLayer(i + 2));
+  std::int64_t x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+  bool any = false;
+  for (int kind : kinds) {
+    ContactKindRules r;
+    if (!contactKindRules(tech, kind, r) || metalLevelOf(r.upper) > topMetalLevel(tech) || r.a < 1) continue;
+    const std::int64_t p = std::max(r.a + r.b, r.a + 2 * r.c), h = r.a / 2, cell = r.a + 2 * r.c;
+    const std::int64_t lo = -h - r.c;
+    const std::int64_t hx = lo + (std::int64_t{s.contactRows} - 1) * p + cell;
+    const std::int64_t hy = lo + (std::int64_t{s.contactColumns} - 1) * p + cell;
+    x1 = any ? std::min(x1, lo) : lo;
+    y1 = any ? std::min(y1, lo) : lo;
+    x2 = any ? std::max(x2, hx) : hx;
+    y2 = any ? std::max(y2, hy) : hy;
+    any = true;
+  }
+  if (!any) return {};
+  auto clip = [](std::int64_t v) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
+                                                               std::numeric_limits<std::int32_t>::max()));
+  };
+  return {clip(x1), clip(y1), clip(x2), clip(y2)};
 }
 
 bool PlaceSinglePad(LayoutGenerator& g, const GeneratorSettings& s, std::int64_t x, std::int64_t y) {

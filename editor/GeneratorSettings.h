@@ -131,6 +131,9 @@ void DoStackedVias(GeneratorSettings& s, int i, bool checked);
 // The contacts page's element at (x, y): the chosen contact array, then one
 // array per checked via level. False when it could not be placed whole.
 bool PlaceContacts(LayoutGenerator& g, const GeneratorSettings& s, std::int64_t x, std::int64_t y);
+// What PlaceContacts places at (0, 0), from the rules alone (arrays of any
+// size); empty when it places nothing.
+Rect contactsExtent(const TechnologyRules& tech, const GeneratorSettings& s);
 // The single pad of the pads page: the opening round(size / lambda) + 1.
 bool PlaceSinglePad(LayoutGenerator& g, const GeneratorSettings& s, std::int64_t x, std::int64_t y);
 

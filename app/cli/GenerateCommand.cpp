@@ -63,6 +63,8 @@ int generateMos(Run& run, const GenerateOptions& o, LayoutGenerator& g, Point at
   GeneratorSettings s;
   SilentStatus quiet;
   s.mosKind = o.polarity == "p" ? MosKind::P : o.polarity == "fg" ? MosKind::FloatingN : MosKind::N;
+  if (s.mosKind == MosKind::FloatingN && !tech.doublePoly)
+    return run.fail("--polarity fg: the technology has no second polysilicon for a floating gate");
   s.mosUnits = o.units == "um" ? MosUnits::Micron : MosUnits::Lambda;
   s.mosPolarization = o.polarization;
   s.followTechnology(tech);
@@ -74,7 +76,8 @@ int generateMos(Run& run, const GenerateOptions& o, LayoutGenerator& g, Point at
     return run.fail("--w " + o.w + " is not a width the MOS generator accepts" + range);
   if (!o.l.empty() && !editMosLength(s, tech, o.l, quiet))
     return run.fail("--l " + o.l + " is not a length the MOS generator accepts" + range);
-  if (!editMosFingers(s, o.fingers, quiet)) return run.fail("--fingers " + o.fingers + " must lie between 1 and 1000");
+  if (!editMosFingers(s, o.fingers, quiet))
+    return run.fail("--fingers " + o.fingers + " must lie between 1 and 1000");
   const MosDevice d = s.mosDevice();
   AddMosDevice(g, d, at.x, at.y);
   e.what = "MOS device";
@@ -100,7 +103,9 @@ int generateContacts(Run& run, const GenerateOptions& o, LayoutGenerator& g, Poi
     if (metalLevelOf(r.upper) > topMetalLevel(tech))
       return run.fail("--kind " + o.contactKind + " lies above the technology's top metal");
     if (kind == kPoly || kind == kDiffn || kind == kDiffp) {
-      s.contactChoice = kind == kPoly ? ContactChoice::Poly : kind == kDiffn ? ContactChoice::Diffn : ContactChoice::Diffp;
+      s.contactChoice = kind == kPoly    ? ContactChoice::Poly
+                        : kind == kDiffn ? ContactChoice::Diffn
+                                         : ContactChoice::Diffp;
       kind = 0;
     }
   }
@@ -112,7 +117,8 @@ int generateContacts(Run& run, const GenerateOptions& o, LayoutGenerator& g, Poi
     std::int32_t level = 0;
     if (!parseInt(item, level) || level < 2 || level > 6)
       return run.fail("--vias: \"" + item + "\" is not a via level (2 = Metal1 to Metal2 .. 6 = Metal5 to Metal6)");
-    if (!betweenMetalEnabled(tech, level - 2)) return run.fail("--vias: the technology has no metal" + std::to_string(level));
+    if (!betweenMetalEnabled(tech, level - 2))
+      return run.fail("--vias: the technology has no metal" + std::to_string(level));
     s.betweenMetal[static_cast<std::size_t>(level - 2)] = true;
   }
   bool anyVia = false;
@@ -120,7 +126,8 @@ int generateContacts(Run& run, const GenerateOptions& o, LayoutGenerator& g, Poi
   if (s.contactChoice == ContactChoice::None && kind == 0 && !anyVia)
     return run.fail("nothing to generate: give --kind or --vias");
   LayoutGenerator::Operation op(g);
-  if (kind == 0 || g.AddContactArray(at.x, at.y, s.contactRows, s.contactColumns, kind)) PlaceContacts(g, s, at.x, at.y);
+  if (kind == 0 || g.AddContactArray(at.x, at.y, s.contactRows, s.contactColumns, kind))
+    PlaceContacts(g, s, at.x, at.y);
   e.what = "contacts";
   e.summary = std::to_string(s.contactRows) + " x " + std::to_string(s.contactColumns) + " " + o.contactKind +
               " contacts" + (o.vias.empty() ? "" : ", via levels " + o.vias);
@@ -134,7 +141,8 @@ int generateViaStack(Run& run, const GenerateOptions& o, LayoutGenerator& g, Poi
                         ? 1
                         : metalLevelOf(from);
   if (from == 0 || start == 0)
-    return run.fail("--from " + o.from + " is not a layer a stack starts on (nwell, diffn, diffp, poly, poly2, metal ..)");
+    return run.fail("--from " + o.from +
+                    " is not a layer a stack starts on (nwell, diffn, diffp, poly, poly2, metal ..)");
   const int top = metalLevelOf(to);
   if (to == 0 || top == 0) return run.fail("--to " + o.to + " is not a metal layer");
   if (top > topMetalLevel(run.ctx->tech)) return run.fail("--to " + o.to + " lies above the technology's top metal");
@@ -202,7 +210,8 @@ void registerGenerateCommand(CLI::App& app, CommandSet& set) {
   c->add_option("--kind", o->contactKind, "contacts: poly (default), diffn, diffp, poly2, metal2..metal6 or none");
   c->add_option("--rows", o->rows, "contacts: cuts along x (the window's Rows)");
   c->add_option("--columns", o->columns, "contacts: cuts along y (the window's Columns)");
-  c->add_option("--vias", o->vias, "contacts: via levels by their upper metal, e.g. 2,3 (Metal1 to Metal2, Metal2 to Metal3)");
+  c->add_option("--vias", o->vias,
+                "contacts: via levels by their upper metal, e.g. 2,3 (Metal1 to Metal2, Metal2 to Metal3)");
   // viastack
   c->add_option("--from", o->from, "viastack: start layer (nwell, diffn, diffp, poly, poly2, metal ..)");
   c->add_option("--to", o->to, "viastack: target metal layer");

@@ -213,7 +213,8 @@ TEST(MosGenerator, RefusesMeaninglessDevicesAndRules) {
       {"zero length", {10, 0, 1, MosKind::N, false, 0}, 2},
       {"no finger", {10, 2, 0, MosKind::N, false, 0}, 2},
       {"more fingers than boxes", {10, 2, kMaxMosFingers + 1, MosKind::N, false, 0}, 2},
-      {"zero contact pitch", {10, 2, 1, MosKind::N, false, 0}, -3},  // R401 + R402 = 0
+      {"no contact size", {10, 2, 1, MosKind::N, false, 0}, -3},
+      {"beyond the coordinates", {std::int64_t{1} << 40, 2, 1, MosKind::N, false, 0}, 2},
   };
   for (const Case& c : cases) {
     t.tech.ruleRef(R401) = c.r401;

@@ -23,7 +23,8 @@ class FakeView : public FrameView {
   int redraws = 0;
   Surface* surface() override { return &surf; }
   LambdaPoint toLambda(PixelPoint p) const override {
-    return {static_cast<std::int32_t>(std::lround(p.x / 4.0)), static_cast<std::int32_t>(std::lround((100 - p.y) / 4.0))};
+    return {static_cast<std::int32_t>(std::lround(p.x / 4.0)),
+            static_cast<std::int32_t>(std::lround((100 - p.y) / 4.0))};
   }
   PixelPoint toPixel(LambdaPoint p) const override { return {p.x * 4, 100 - p.y * 4}; }
   Rect viewWindow() const override { return {0, 0, 50, 25}; }
@@ -143,6 +144,11 @@ TEST(GeneratorCommands, ContactsAndPadsKeepAnUndoMarkPerPlacement) {
   ASSERT_TRUE(f.gen.place(GeneratorPage::Contacts, {20, 5}));
   EXPECT_EQ(f.ctx.db.undoBoxMark, 3);
   EXPECT_EQ(f.ctx.db.undoKind, kUndoRemoveAdded);
+
+  // the rubber shape of an array far beyond the box table comes at once
+  f.settings.contactRows = f.settings.contactColumns = 100000;
+  EXPECT_EQ(f.gen.elementSize(GeneratorPage::Contacts), (Rect{-3, -3, 599997, 599997}));
+  f.settings.contactRows = f.settings.contactColumns = 1;
 
   f.settings.singlePadSize = 50;
   f.gen.arm(GeneratorPage::Pads);

@@ -2,6 +2,7 @@
 // units and options, the contacts page's via stack and what it places.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <vector>
 
@@ -193,11 +194,21 @@ TEST(ContactsPage, PlacesTheContactThenEachViaLevelAtThePoint) {
   EXPECT_EQ(db.box(5).x1, 10 + 2 * 6 - 1);
   EXPECT_EQ(db.box(5).y1, 20 - 1);
 
+  // the extent from the rules alone is the placed one
+  Rect placed{db.box(1).x1 - 10, db.box(1).y1 - 20, db.box(1).x2 - 10, db.box(1).y2 - 20};
+  for (int i = 1; i <= db.boxCount(); ++i) {
+    const LayoutBox& b = db.box(i);
+    placed = {std::min(placed.x1, b.x1 - 10), std::min(placed.y1, b.y1 - 20), std::max(placed.x2, b.x2 - 10),
+              std::max(placed.y2, b.y2 - 20)};
+  }
+  EXPECT_EQ(contactsExtent(tech, s), placed);
+
   s.contactChoice = ContactChoice::None;
   s.betweenMetal = {};
   db.clear();
   ASSERT_TRUE(PlaceContacts(g, s, 0, 0));
   EXPECT_EQ(db.boxCount(), 0);
+  EXPECT_EQ(contactsExtent(tech, s), Rect{});
 }
 
 TEST(PadsPage, SinglePadOpeningFromItsSizeInMicrons) {

@@ -154,6 +154,20 @@ TEST(Primitives, StopAtAFullBoxTableAndSayWhatWasNotPlaced) {
   EXPECT_EQ(x.g.status(), GenStatus::TableFull);
 }
 
+TEST(Primitives, ArgumentsBeyondTheLayoutAreRefusedNotOverflowed) {
+  const std::int64_t huge = std::int64_t{1} << 40;
+  Gen x;
+  EXPECT_FALSE(x.g.AddContactArray(0, 0, huge, 1, kPoly));
+  EXPECT_FALSE(x.g.AddContactArray(0, 0, 3000000000, 1, kPoly));  // beyond 32 bits
+  EXPECT_FALSE(x.g.AddBondingPad(0, 0, std::numeric_limits<std::int64_t>::max()));
+  EXPECT_FALSE(x.g.AddSupplyMesh(0, 0, 10, 10, kMetal2, huge));
+  EXPECT_FALSE(x.g.AddSupplyRing(0, 0, huge, 10, kMetal2, 4));
+  EXPECT_FALSE(x.g.AddPolarizationRing(0, 0, huge, 1, 1, 0));
+  EXPECT_FALSE(x.g.AddViaStack(huge, 0, kPoly, kMetal2));
+  EXPECT_EQ(x.g.status(), GenStatus::Refused);
+  EXPECT_EQ(x.db.boxCount(), 0);
+}
+
 TEST(ViaStack, ContactThenOneViaPerLevelUpToTheTarget) {
   struct Case {
     int from, to, metals;
@@ -263,7 +277,11 @@ TEST(PolarizationRing, StripsWellAndContactsInsideTheRing) {
   ASSERT_GE(v.size(), 13u);
   EXPECT_EQ(Boxes(v.begin(), v.begin() + 4), strips);
   EXPECT_EQ(v[4], (GeneratedBox{-20, -20, 22, 22, kNwell}));
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(v[5 + i], (GeneratedBox{strips[i].x1, strips[i].y1, strips[i].x2, strips[i].y2, kDiffn}));
+  for (int i = 0; i < 4; ++i) {
+    GeneratedBox diff = strips[static_cast<std::size_t>(i)];
+    diff.layer = kDiffn;
+    EXPECT_EQ(v[static_cast<std::size_t>(5 + i)], diff);
+  }
   EXPECT_EQ(x.g.ringExtent, (Rect{-14, -14, 16, 16}));
 
   // omitted east side: no metal there, one contact at its top end; a p+ ring has no well
@@ -304,6 +322,15 @@ TEST(PolarizationRing, StripsWellAndContactsInsideTheRing) {
   EXPECT_GT(cuts, 40);
   EXPECT_FALSE(z.g.AddPolarizationRing(0, 0, 1, 1, 3, 0));
   EXPECT_FALSE(z.g.AddPolarizationRing(0, 0, 0, 1, 1, 0));
+}
+
+TEST(Preview, HoldsNoMoreThanTheBoxTableCould) {
+  TechnologyRules tech;
+  Boxes seen;
+  LayoutGenerator p(tech, seen);
+  EXPECT_FALSE(p.AddContactArray(0, 0, 100000, 100000, kPoly));
+  EXPECT_EQ(p.status(), GenStatus::TableFull);
+  EXPECT_EQ(seen.size(), static_cast<std::size_t>(kMaxBoxes));
 }
 
 TEST(Preview, RecordsTheSameBoxesWithoutADatabase) {

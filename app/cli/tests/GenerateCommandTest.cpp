@@ -60,8 +60,8 @@ std::vector<Rec> onLayer(const std::vector<Rec>& v, const std::string& code) {
   return r;
 }
 
-// start-up values but for lambda and three metal levels
-const std::vector<std::string> kRules = {"h", "LAMB = 0.25", "META = 3"};
+// start-up values but for lambda, three metal levels and a second poly
+const std::vector<std::string> kRules = {"h", "LAMB = 0.25", "META = 3", "R311 = 2"};
 
 struct Dir {
   quill::testing::TempDir dir;
@@ -165,4 +165,10 @@ TEST(GenerateCommand, RefusalsWriteNothing) {
     EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists("x.msk")) << c.says;
   }
+  // a floating gate needs the second poly, as the window shows it only then
+  quill::testing::writeLines("single.rul", {"h", "LAMB = 0.25"});
+  Result r = cli({"generate", "mos", "x.msk", "--polarity", "fg", "--rules", "single.rul"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("second polysilicon"), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists("x.msk"));
 }
