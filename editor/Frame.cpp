@@ -1026,6 +1026,7 @@ void FrameController::newLayout() {
   setTitleFromFile();
   view_.viewAll();
   afterViewChange();
+  if (layoutReplaced) layoutReplaced();
 }
 
 void FrameController::openLayoutCommand() {
@@ -1055,6 +1056,7 @@ bool FrameController::openLayoutFile(const std::string& path) {
   setTitleFromFile();
   view_.viewAll();
   afterViewChange();
+  if (r.opened && layoutReplaced) layoutReplaced();
   return r.opened;
 }
 

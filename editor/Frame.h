@@ -342,6 +342,8 @@ class FrameController {
   // pop-up's Text properties
   std::function<bool(LambdaPoint)> editRlcAt;    // true when a symbol was there
   std::function<bool(LambdaPoint)> editLabelAt;  // true when a label was there
+  // after New and a successful Open: per-layout state of other parts restarts
+  std::function<void()> layoutReplaced;
   // after Escape and whenever the state changes (the palette releases its buttons)
   std::function<void()> escaped;
   std::function<void(int)> modeChanged;

@@ -93,6 +93,7 @@ TEST(FrameWindow, StartsWithTheExampleAndEveryMenuEntryAndToolButton) {
   // tools not built yet are there but disabled; the editing commands work
   EXPECT_TRUE(w.frame.action("mnuCut")->isEnabled());
   EXPECT_TRUE(w.frame.action("mnuDrc")->isEnabled());
+  EXPECT_TRUE(w.frame.action("sbText")->isEnabled());  // the label command
   EXPECT_FALSE(w.frame.action("sbSimul")->isEnabled());
   EXPECT_TRUE(w.frame.action("mnuZoomIn")->isEnabled());
   EXPECT_TRUE(w.frame.action("sbBox")->isEnabled());

@@ -178,6 +178,14 @@ void Tmdiframe::unbind() {
   if (controller_) controller_->setPalette(nullptr);
   if (paletteHost_) paletteHost_->setPalette(nullptr);
   rules_.reset();
+  if (controller_) {
+    controller_->registerHandler(kModeText, nullptr);
+    controller_->editLabelAt = nullptr;
+    controller_->layoutReplaced = nullptr;
+  }
+  placeText_.reset();
+  addTextHost_.reset();
+  formAddText_.reset();
   verify_.reset();
   editing_.reset();  // takes its handlers back from the controller
   editOps_.reset();
@@ -221,6 +229,23 @@ void Tmdiframe::bind(AppContext& ctx) {
   editOps_ = std::make_unique<EditOperations>(ctx.db, ctx.tech, *status_);
   editing_ = std::make_unique<EditingCommands>(*controller_, *editOps_);
   verify_ = std::make_unique<VerifyCommands>(*controller_, *view_);
+
+  // labels: the text command (state 16) and the double-click on a label
+  formAddText_ = std::make_unique<TFormAddText>(this);
+  addTextHost_ = std::make_unique<AddTextHost>(*view_, *formAddText_);
+  placeText_ = std::make_unique<PlaceText>(ctx.db, ctx.tech, *status_, *addTextHost_);
+  placeText_->propertyCode = [this] { return paletteHost_ ? paletteHost_->textProperty : 0; };
+  placeText_->onPlaced = [this] {
+    if (paletteHost_) paletteHost_->textProperty = 0;
+    if (palette_) palette_->ReleasePropertyButtons();
+  };
+  controller_->registerHandler(kModeText, placeText_.get());
+  controller_->layoutReplaced = [this] { placeText_->newLayout(); };
+  controller_->editLabelAt = [this](LambdaPoint p) {
+    if (!placeText_->editLabelAt(p)) return false;
+    controller_->modeNone();
+    return true;
+  };
 
   // colour mode with a black background, then the whole layout
   ctx.db.clear();

@@ -15,6 +15,8 @@
 
 #include "editor/EditHandlers.h"
 #include "editor/Frame.h"
+#include "editor/Labels.h"
+#include "editor/ui/D_addname.h"
 #include "verify/EditorCommands.h"
 #include "editor/View.h"
 #include "editor/ui/LayoutWidget.h"
@@ -126,6 +128,9 @@ class Tmdiframe : public QMainWindow, public FrameWindow, public HelpOpener, pub
   std::unique_ptr<EditOperations> editOps_;
   std::unique_ptr<EditingCommands> editing_;
   std::unique_ptr<VerifyCommands> verify_;
+  std::unique_ptr<TFormAddText> formAddText_;
+  std::unique_ptr<AddTextHost> addTextHost_;
+  std::unique_ptr<PlaceText> placeText_;
   QActionGroup* modeGroup_ = nullptr;
   // every action of a command: menu entries and tool buttons
   std::multimap<Command, QAction*> actions_;
