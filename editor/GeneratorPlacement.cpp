@@ -30,6 +30,9 @@ GeneratorCommands::~GeneratorCommands() {
   for (int m : {kModeGenContacts, kModeGenMos, kModeGenPad})
     if (frame_.handler(m) == &contacts_ || frame_.handler(m) == &mos_ || frame_.handler(m) == &pad_)
       frame_.registerHandler(m, nullptr);
+  // the menu entries would call an object that is gone
+  for (Command c : {Command::GenContacts, Command::GenNmos, Command::GenPmos, Command::GenPads})
+    frame_.registerCommand(c, nullptr);
 }
 
 void GeneratorCommands::openOn(GeneratorPage page, const char* status) {

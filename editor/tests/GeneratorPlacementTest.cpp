@@ -106,6 +106,13 @@ TEST(GeneratorCommands, MenuEntriesOpenTheWindowOnTheirPage) {
   EXPECT_EQ(f.opened.back(), GeneratorPage::Pads);
   EXPECT_TRUE(f.gen.available(GeneratorPage::Mos));
   EXPECT_FALSE(f.gen.available(GeneratorPage::Inductor));
+
+  // gone with the object: no state or menu entry calls it any more
+  {
+    GeneratorCommands other(f.frame, f.settings);
+  }
+  EXPECT_FALSE(f.frame.enabled(Command::GenContacts));
+  EXPECT_EQ(f.frame.handler(kModeGenMos), nullptr);
 }
 
 TEST(GeneratorCommands, GenerateArmsThePlacementAndEachClickPlacesTheDevice) {
