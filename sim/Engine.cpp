@@ -136,10 +136,8 @@ double SimulationEngine::DeviceCurrent(Polarity p, int device, bool towardsA) {
   // n: (A, B) towards A; p: the pair the other way round
   const bool aFirst = (p == Polarity::N) == towardsA;
   const double x = aFirst ? va : vb, y = aFirst ? vb : va;
-  if (models.level == MosModelLevel::Level1) {
-    return p == Polarity::N ? models.level1N(d.variant, d.length, d.width, vbulk, x, vg, y)
-                            : models.level1P(d.variant, d.length, d.width, vbulk, x, vg, y);
-  }
+  if (models.level == MosModelLevel::Level1)
+    return models.level1((p == Polarity::N ? level1N_ : level1P_)[static_cast<std::size_t>(device)], vbulk, x, vg, y);
   const PreparedMos& prep = (p == Polarity::N ? preparedN_ : preparedP_)[static_cast<std::size_t>(device)];
   return models.ChannelCurrent(prep, vbulk, x, vg, y);
 }
@@ -167,23 +165,25 @@ double SimulationEngine::NodeCurrent(int node) {
     I += i;
   }
   const CircuitNode& me = c_.nodes[static_cast<std::size_t>(node)];
-  for (int k : passivesOf_[static_cast<std::size_t>(node)]) {
-    Passive& p = passives_[static_cast<std::size_t>(k)];
-    const int other = p.node1 == node ? p.node2 : p.node1;
-    const CircuitNode& o = c_.nodes[static_cast<std::size_t>(other)];
-    if (p.kind == kRlcResistor) {
-      if (p.value > 0) I += (me.Vh1 - o.Vh1) / p.value;
-    } else if (p.value > 0) {
-      const CircuitNode& e1 = c_.nodes[static_cast<std::size_t>(p.node1)];
-      const CircuitNode& e2 = c_.nodes[static_cast<std::size_t>(p.node2)];
-      const double u0 = e1.Vh1 - e2.Vh1, u1 = e1.Vh2 - e2.Vh2, u2 = e1.Vh3 - e2.Vh3;
-      const double phi = (u0 + 4 * u1 + u2) * (dt_ / 1e-9) / 6;
-      if (node == p.node1) {
-        p.i1 = phi * k_ / p.value + p.prev1;
-        I += p.i1;
-      } else {
-        p.i2 = phi * k_ / p.value + p.prev2;
-        I -= p.i2;
+  if (!passives_.empty()) {
+    for (int k : passivesOf_[static_cast<std::size_t>(node)]) {
+      Passive& p = passives_[static_cast<std::size_t>(k)];
+      const int other = p.node1 == node ? p.node2 : p.node1;
+      const CircuitNode& o = c_.nodes[static_cast<std::size_t>(other)];
+      if (p.kind == kRlcResistor) {
+        if (p.value > 0) I += (me.Vh1 - o.Vh1) / p.value;
+      } else if (p.value > 0) {
+        const CircuitNode& e1 = c_.nodes[static_cast<std::size_t>(p.node1)];
+        const CircuitNode& e2 = c_.nodes[static_cast<std::size_t>(p.node2)];
+        const double u0 = e1.Vh1 - e2.Vh1, u1 = e1.Vh2 - e2.Vh2, u2 = e1.Vh3 - e2.Vh3;
+        const double phi = (u0 + 4 * u1 + u2) * (dt_ / 1e-9) / 6;
+        if (node == p.node1) {
+          p.i1 = phi * k_ / p.value + p.prev1;
+          I += p.i1;
+        } else {
+          p.i2 = phi * k_ / p.value + p.prev2;
+          I -= p.i2;
+        }
       }
     }
   }
@@ -294,7 +294,7 @@ void SimulationEngine::SimulationStep() {
         if (code != kPwlRelease) x.kind = 8;
       }
     }
-    measure(n);
+    if (n == frequencyNode || n == startNode || n == stopNode) measure(n);
   }
   const bool plotted = step_ % plotDecimation_ == 0;
   for (std::size_t n = 0; n < nodes.size(); ++n) {
@@ -429,6 +429,13 @@ bool SimulationEngine::RunSimulation(SimulationObserver* observer) {
     preparedN_[i] = models.prepare(Polarity::N, c_.nmos[i].variant, c_.nmos[i].effectiveLength, c_.nmos[i].widthMetres);
   for (std::size_t i = 1; i < c_.pmos.size(); ++i)
     preparedP_[i] = models.prepare(Polarity::P, c_.pmos[i].variant, c_.pmos[i].effectiveLength, c_.pmos[i].widthMetres);
+  // Level 1 takes the drawn integer width and length
+  level1N_.assign(c_.nmos.size(), Level1Prepared{});
+  level1P_.assign(c_.pmos.size(), Level1Prepared{});
+  for (std::size_t i = 1; i < c_.nmos.size(); ++i)
+    level1N_[i] = models.prepareLevel1(Polarity::N, c_.nmos[i].variant, c_.nmos[i].length, c_.nmos[i].width);
+  for (std::size_t i = 1; i < c_.pmos.size(); ++i)
+    level1P_[i] = models.prepareLevel1(Polarity::P, c_.pmos[i].variant, c_.pmos[i].length, c_.pmos[i].width);
   models.clearCharges();
   delayArmed_ = false;
   freqSeen_ = false;

@@ -128,6 +128,7 @@ class SimulationEngine {
   ExtractedCircuit& c_;
   Services& sv_;
   std::vector<PreparedMos> preparedN_, preparedP_;
+  std::vector<Level1Prepared> level1N_, level1P_;
   std::vector<StimulusSource> sources_;  // per node
   std::unique_ptr<StimulusRun> stimulusRun_;
   std::vector<Passive> passives_;

@@ -53,6 +53,15 @@ struct Bsim4Prepared {
   bool soiTerm = false;
 };
 
+// A Level 1 device worked out once: the same numbers the direct call
+// computes, in the same order, so the result is bit for bit the same.
+struct Level1Prepared {
+  bool nChannel = true;
+  bool off = true;  // zero length or meaningless oxide: no current
+  double beta = 0, vt0 = 0, mobility = 0;
+  double gamma = 0, phi = 0, sqphi = 0, kappa = 0, vdd = 0;
+};
+
 struct PreparedMos {
   Polarity polarity = Polarity::N;
   MosVariant variant = 0;
@@ -91,6 +100,9 @@ class MosModelContext {
   // Gives exactly what ChannelCurrent gives for the same L and W.
   PreparedMos prepare(Polarity p, MosVariant v, double L, double W) const;
   double ChannelCurrent(const PreparedMos& d, double vbulk, double va, double vg, double vb2);
+
+  Level1Prepared prepareLevel1(Polarity p, MosVariant v, double L, double W) const;
+  double level1(const Level1Prepared& d, double vbulk, double va, double vg, double vb2);
 
   double level1N(MosVariant v, double L, double W, double vbulk, double va, double vg, double vb2);
   double level1P(MosVariant v, double L, double W, double vbulk, double va, double vg, double vb2);

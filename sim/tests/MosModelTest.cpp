@@ -266,3 +266,21 @@ TEST(MosModel, FloatingGateChargeStaysInRangeAndIsCommitted) {
   m.commitCharges(db);
   EXPECT_EQ(db.box(fg).value, 0);
 }
+
+TEST(MosModel, PreparedLevel1GivesTheDirectCallBitForBit) {
+  TechnologyRules t;
+  t.vdd = 3.3;
+  MosModelContext m(t);
+  FakeRandom r;
+  m.setCorner(Corner::Min, r, 0);
+  for (MosVariant v : {0, 1, 3})
+    for (double vb : {0.0, -0.5, 3.3, 4.0})
+      for (double va : {0.0, 1.0, 3.3})
+        for (double vg : {0.0, 1.2, 3.3})
+          for (double vb2 : {0.0, 2.0, 3.3}) {
+            const Level1Prepared n = m.prepareLevel1(Polarity::N, v, 2, 8), p = m.prepareLevel1(Polarity::P, v, 2, 8);
+            ASSERT_EQ(m.level1(n, vb, va, vg, vb2), m.level1N(v, 2, 8, vb, va, vg, vb2));
+            ASSERT_EQ(m.level1(p, vb, va, vg, vb2), m.level1P(v, 2, 8, vb, va, vg, vb2));
+          }
+  EXPECT_EQ(m.level1(m.prepareLevel1(Polarity::N, 0, 0, 8), 0, 2, 2, 0), 0.0);
+}
