@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <random>
 #include <string>
 #include <vector>
@@ -717,5 +718,25 @@ TEST(Extract, FastRunGivesTheReferenceCircuit) {
       ASSERT_TRUE(x.node1 == y.node1 && x.node2 == y.node2 && x.value == y.value && x.text == y.text) << at;
     }
     for (int i = 1; i <= a.db.labelCount(); ++i) ASSERT_EQ(a.db.label(i).node, b.db.label(i).node) << at;
+  }
+}
+
+TEST(Extract, InductanceEstimateNeverNegative) {
+  struct Case {
+    double height, thickness;
+    bool positive;
+  };
+  // R701 4 at 0.5 µm: a 2 µm wide metal2 line
+  const Case cases[] = {{3.0, 0.5, true}, {0.3, 0.5, false}, {0.0, 0.5, false}};
+  for (const Case& k : cases) {
+    Fixture f;
+    f.tech.ruleRef(R701) = 4;
+    f.db.layers[kMetal2].height = k.height;
+    f.db.layers[kMetal2].thickness = k.thickness;
+    f.box(0, 0, 100, 4, kMetal);
+    ASSERT_TRUE(f.run().ok());
+    const double expected = k.positive ? 100 * 0.5 * 0.001 * 2.0005776e-10 * std::log(8 * k.height / 2.5) : 0.0;
+    EXPECT_DOUBLE_EQ(f.node(2).inductance, expected) << k.height;
+    EXPECT_GE(f.node(2).inductance, 0.0);
   }
 }

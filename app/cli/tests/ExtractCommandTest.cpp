@@ -120,6 +120,13 @@ TEST(ExtractCommand, ExitCodesAndTextOutput) {
   Result full = cli({"extract", "many.msk", "--rules", "t.rul", "--json"});
   EXPECT_EQ(full.code, 1);
   EXPECT_EQ(nlohmann::json::parse(full.out)["message"], "Data base overflow: too much nodes");
+  // past 20000 boxes the confirmation is asked and accepted
+  std::vector<std::string> big(20001, "REC(0,0,4,4,ME)");
+  quill::testing::writeLines("big.msk", big);
+  Result large = cli({"extract", "big.msk", "--rules", "t.rul"});
+  EXPECT_EQ(large.code, 0) << large.err;
+  EXPECT_NE(large.err.find("Confirm: Warning : Extraction will take time Confirm full circuit extraction ? (yes)"),
+            std::string::npos) << large.err;
   EXPECT_EQ(cli({"extract", "missing.msk", "--rules", "t.rul"}).code, 2);
   quill::testing::writeBytes("bin.msk", std::string("REC(0,0,1,1,ME)\0", 16));
   EXPECT_EQ(cli({"extract", "bin.msk", "--rules", "t.rul"}).code, 2);
