@@ -94,6 +94,7 @@ class Extraction {
   std::vector<int> hits_, hits2_;
   double gridUsage_ = 0;
   int firstShortGate_ = 0;
+  std::int64_t start_ = 0;
 };
 
 ExtractResult Extraction::run() {
@@ -104,7 +105,6 @@ ExtractResult Extraction::run() {
   }
   LayoutDatabase::BulkAdd bulk(db_);
   std::optional<Stop> stop = prepare();
-  const std::int64_t start = sv_.clock.milliseconds();
   auto step = [&](auto&& f) {
     if (stop) return;
     if (stopped()) {
@@ -163,7 +163,7 @@ ExtractResult Extraction::run() {
   }
   db_.extracted = true;
   res_.outcome = ExtractOutcome::Complete;
-  res_.message = finalMessage(static_cast<double>(sv_.clock.milliseconds() - start) / 1000.0);
+  res_.message = finalMessage(static_cast<double>(sv_.clock.milliseconds() - start_) / 1000.0);
   st_.write(StatusMessage::Main, res_.message);
   return res_;
 }
@@ -191,6 +191,7 @@ std::optional<Stop> Extraction::prepare() {
     if (db_.label(i).active && db_.label(i).text.starts_with("BSIM")) opt_.model = MosModelLevel::Bsim4;
   models_.level = opt_.model;
   models_.UpdateDerivedParameters();
+  start_ = sv_.clock.milliseconds();
   c_.model = opt_.model;
 
   c_.reset();
