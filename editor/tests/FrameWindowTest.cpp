@@ -306,11 +306,11 @@ TEST(FrameWindow, PaletteIsShownBesideTheWindowAndArmsTheFrame) {
   w.frame.palette()->SetLayer(kMetal, true);
   EXPECT_EQ(w.ctx.db.currentLayer, kMetal);
   EXPECT_EQ(w.f().mode(), kModeBox);
-  // a contact button needs the contact generator, which is not there yet
+  // a contact button arms the contact placement
   w.frame.palette()->ToolClick(PaletteTool::ContactDiffn);
-  EXPECT_EQ(w.panel(0), "The contact generator is not available yet");
-  EXPECT_FALSE(w.frame.palette()->pressedTool().has_value());
-  EXPECT_EQ(w.f().mode(), kModeBox);
+  EXPECT_EQ(w.panel(0), "Enter the location for contact Diffn...");
+  EXPECT_TRUE(w.frame.palette()->pressedTool().has_value());
+  EXPECT_EQ(w.f().mode(), kModeContact);
   // Escape in the palette is the window's Escape
   QTest::keyClick(w.frame.FormPalette(), Qt::Key_Escape);
   EXPECT_TRUE(w.ctx.services.status.stopRequested());

@@ -183,6 +183,9 @@ void Tmdiframe::unbind() {
     controller_->editLabelAt = nullptr;
     controller_->layoutReplaced = nullptr;
   }
+  formGenerator_.reset();
+  generatorCommands_.reset();  // takes its states back from the controller
+  generatorSettings_.reset();
   placeText_.reset();
   addTextHost_.reset();
   formAddText_.reset();
@@ -241,6 +244,16 @@ void Tmdiframe::bind(AppContext& ctx) {
   };
   controller_->registerHandler(kModeText, placeText_.get());
   controller_->layoutReplaced = [this] { placeText_->newLayout(); };
+
+  // generators: the window's pages, their placement states, the palette's contacts and pads
+  generatorSettings_ = std::make_unique<GeneratorSettings>();
+  generatorCommands_ = std::make_unique<GeneratorCommands>(*controller_, *generatorSettings_);
+  formGenerator_ = std::make_unique<TFormGenerator>(*generatorSettings_, ctx, *generatorCommands_, this);
+  generatorCommands_->openWindow = [this](GeneratorPage page) { formGenerator_->showOn(page); };
+  generatorCommands_->releasePaletteButtons = [this] {
+    if (palette_) palette_->ReleaseToolButtons();
+  };
+  generatorCommands_->bindPalette(*paletteHost_);
   controller_->editLabelAt = [this](LambdaPoint p) {
     if (!placeText_->editLabelAt(p)) return false;
     controller_->modeNone();

@@ -15,7 +15,10 @@
 
 #include "editor/EditHandlers.h"
 #include "editor/Frame.h"
+#include "editor/GeneratorPlacement.h"
+#include "editor/GeneratorSettings.h"
 #include "editor/Labels.h"
+#include "editor/ui/D_Generator.h"
 #include "editor/ui/D_addname.h"
 #include "verify/EditorCommands.h"
 #include "editor/View.h"
@@ -131,6 +134,9 @@ class Tmdiframe : public QMainWindow, public FrameWindow, public HelpOpener, pub
   std::unique_ptr<TFormAddText> formAddText_;
   std::unique_ptr<AddTextHost> addTextHost_;
   std::unique_ptr<PlaceText> placeText_;
+  std::unique_ptr<GeneratorSettings> generatorSettings_;
+  std::unique_ptr<GeneratorCommands> generatorCommands_;
+  std::unique_ptr<TFormGenerator> formGenerator_;
   QActionGroup* modeGroup_ = nullptr;
   // every action of a command: menu entries and tool buttons
   std::multimap<Command, QAction*> actions_;
