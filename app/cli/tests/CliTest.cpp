@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "app/cli/CliApp.h"
+#include "app/cli/tests/CliRunner.h"
 #include "core/tests/TestFiles.h"
 
 using namespace quill;
@@ -16,18 +17,8 @@ using quill::testing::writeBytes;
 using quill::testing::writeLines;
 
 namespace {
-struct Result {
-  int code;
-  std::string out, err;
-};
-
-Result cli(std::vector<std::string> args) {
-  std::vector<const char*> argv{"quillmere-cli"};
-  for (auto& a : args) argv.push_back(a.c_str());
-  std::ostringstream out, err;
-  int code = runCli(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {code, out.str(), err.str()};
-}
+using Result = quill::testing::CliResult;
+using quill::testing::cli;
 
 const std::vector<std::string> kRules = {"our test rules", "NAME testtech", "LAMB = 0.125", "VDD = 2.5",
                                          "HVDD = 3.3",     "META = 4",      "R302 = 3",     "SALI = 1",

@@ -10,23 +10,14 @@
 #include <vector>
 
 #include "app/cli/CliApp.h"
+#include "app/cli/tests/CliRunner.h"
 #include "core/tests/TestFiles.h"
 
 using namespace quill;
 
 namespace {
-struct Result {
-  int code;
-  std::string out, err;
-};
-
-Result cli(std::vector<std::string> args) {
-  std::vector<const char*> argv{"quillmere-cli"};
-  for (auto& a : args) argv.push_back(a.c_str());
-  std::ostringstream out, err;
-  int code = runCli(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {code, out.str(), err.str()};
-}
+using Result = quill::testing::CliResult;
+using quill::testing::cli;
 
 struct Rec {
   int x1, y1, x2, y2;

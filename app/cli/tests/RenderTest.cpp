@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/cli/CliApp.h"
+#include "app/cli/tests/CliRunner.h"
 #include "app/cli/RenderPng.h"
 #include "core/MskFile.h"
 #include "core/RuleFile.h"
@@ -28,18 +29,8 @@ using quill::testing::TestContext;
 
 namespace {
 
-struct Result {
-  int code;
-  std::string out, err;
-};
-
-Result cli(std::vector<std::string> args) {
-  std::vector<const char*> argv{"quillmere-cli"};
-  for (auto& a : args) argv.push_back(a.c_str());
-  std::ostringstream out, err;
-  int code = runCli(static_cast<int>(argv.size()), argv.data(), out, err);
-  return {code, out.str(), err.str()};
-}
+using Result = quill::testing::CliResult;
+using quill::testing::cli;
 
 const std::string kData = QUILL_DATA;
 const std::string kInverter = kData + "/inverter.msk";
