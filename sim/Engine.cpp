@@ -10,6 +10,7 @@ namespace quill {
 
 struct SimulationEngine::Passive {
   int kind = 0;  // 0 resistor (ohm), 1 inductor (nH)
+  int rlc = 0;   // position in the R/L/C table
   int node1 = 0, node2 = 0;
   double value = 0;
   double i1 = 0, i2 = 0, prev1 = 0, prev2 = 0;  // inductor currents seen from each end
@@ -42,6 +43,7 @@ void SimulationEngine::buildPassives() {
     if (!r.active || r.kind == kRlcCapacitor) continue;
     Passive p;
     p.kind = r.kind;
+    p.rlc = i;
     p.node1 = r.node1;
     p.node2 = r.node2;
     p.value = r.scaledValue != 0 ? r.scaledValue : r.value;
@@ -217,12 +219,17 @@ double SimulationEngine::driven(int node) {
 void SimulationEngine::measure(int node) {
   const CircuitNode& x = c_.nodes[static_cast<std::size_t>(node)];
   const double V = x.V, Vh = x.Vh1;
+  if (settings.mode == kModeEye && node == startNode) {
+    // an edge of the synchronising input starts the next sweep
+    const double thr = delayThreshold_;
+    if ((Vh <= thr && thr < V) || (Vh > thr && thr >= V)) step_ = plotDecimation_;
+  }
   if (node == frequencyNode) {
     if (settings.minMax) {
       results.sumV += V;
       ++results.countV;
-      if (V > results.maxV || results.maxV == SimulationResults::kSentinel) results.maxV = V;
-      else if (V < results.minV || results.minV == -SimulationResults::kSentinel) results.minV = V;
+      if (V > results.maxV || results.maxV == SimulationResults::kSentinel) results.maxV = V, results.maxVTime = t_;
+      else if (V < results.minV || results.minV == -SimulationResults::kSentinel) results.minV = V, results.minVTime = t_;
     }
     if (settings.checkFreq || settings.mode == kModeFrequency) {
       const double thr = settings.trigger;
@@ -231,6 +238,7 @@ void SimulationEngine::measure(int node) {
           results.frequency = 1 / (t_ - tFreq_);
           const double f = results.frequency;
           sv_.status.write(StatusMessage::Info, f > 1e8 ? "F=" + F(f / 1e9, 5, 3) + "GHz" : "F=" + F(f / 1e6, 5, 3) + "MHz");
+          if (observer_) observer_->frequencyMeasured(tFreq_, t_, f);
         }
         freqSeen_ = true;
         tFreq_ = t_;
@@ -245,10 +253,12 @@ void SimulationEngine::measure(int node) {
       if (node == startNode) {
         tStart_ = t_;
         delayArmed_ = true;
+        if (observer_) observer_->delayStart(t_);
       } else if (delayArmed_) {
         delayArmed_ = false;
         if (rising) results.riseDelay = t_ - tStart_, results.hasRise = true;
         else results.fallDelay = t_ - tStart_, results.hasFall = true;
+        if (observer_) observer_->delayMeasured(tStart_, t_, rising);
         tStart_ = t_;
       }
     }
@@ -259,12 +269,41 @@ void SimulationEngine::measure(int node) {
   }
 }
 
+int SimulationEngine::BusValue(const std::vector<int>& members) const {
+  int v = 0;
+  const double half = tech_.vdd / 2;
+  for (std::size_t i = 0; i < members.size() && i < 31; ++i) {
+    const int n = members[i];
+    if (n >= 2 && n <= c_.highestNode() && c_.nodes[static_cast<std::size_t>(n)].V > half) v |= 1 << i;
+  }
+  return v;
+}
+
+double SimulationEngine::watchedCurrent() {
+  const WatchedElement& w = settings.watched;
+  switch (w.kind) {
+    case WatchedElement::Nmos:
+    case WatchedElement::Pmos: {
+      const Polarity p = w.kind == WatchedElement::Nmos ? Polarity::N : Polarity::P;
+      if (w.index < 1 || w.index > c_.deviceCount(p)) return 0;
+      return std::fabs(DeviceCurrent(p, w.index, true));
+    }
+    case WatchedElement::Resistor:
+      for (std::size_t k = 0; k < passives_.size(); ++k)
+        if (passives_[k].rlc == w.index) return std::fabs(ResistorCurrent(static_cast<int>(k)));
+      return 0;
+    case WatchedElement::None: break;
+  }
+  return 0;
+}
+
 void SimulationEngine::SimulationStep() {
   const double dt = dt_;
   idd_ = iddh_ = iss_ = 0;
   const int N = c_.highestNode();
   std::vector<CircuitNode>& nodes = c_.nodes;
   fgStep_ = fgInterval_ > 0 && step_ % fgInterval_ == 0;
+  watched_ = settings.mode == kModeVoltageCurrent ? watchedCurrent() : 0;
   // phase A: driven nodes take their value at once, free nodes an increment
   for (int n = 2; n <= N; ++n) {
     CircuitNode& x = nodes[static_cast<std::size_t>(n)];
@@ -310,7 +349,13 @@ void SimulationEngine::SimulationStep() {
   if (dump_ && step_ % dumpEvery_ == 0) writeDumpLine();
   sumIdd_ += idd_;
   sumIddh_ += iddh_;
-  if (idd_ > results.maxIdd && t_ > settings.tsim / 20) results.maxIdd = idd_, results.maxIddTime = t_;
+  sumWatched_ += watched_;
+  if (t_ > settings.tsim / 20) {
+    if (idd_ > results.maxIdd) results.maxIdd = idd_, results.maxIddTime = t_;
+    if (iss_ > results.maxIss) results.maxIss = iss_, results.maxIssTime = t_;
+    if (watched_ > results.maxWatched) results.maxWatched = watched_, results.maxWatchedTime = t_;
+  }
+  ++stepsRun_;
   ++step_;
   t_ += dt;
   if (k_ < 1) k_ = std::min(1.0, t_ / 1e-9);
@@ -387,6 +432,32 @@ void SimulationEngine::finalMeasurements(long stepsRun) {
   else if (p < 0.1) results.powerText = "P=" + F(p * 1000, 1, 3) + "\xB5W";
   else results.powerText = "P=" + F(p, 1, 3) + "mW";
   if (stopNode >= 0 && stopNode <= c_.highestNode()) results.finalStopVoltage = c_.nodes[static_cast<std::size_t>(stopNode)].V;
+  results.resistorPowerText.clear();
+  if (settings.mode == kModeVoltageCurrent && settings.watched.kind == WatchedElement::Resistor && stepsRun > 0) {
+    double r = 0;
+    for (const Passive& x : passives_)
+      if (x.rlc == settings.watched.index && x.kind == kRlcResistor) r = x.value;
+    results.resistorCurrent = sumWatched_ / static_cast<double>(stepsRun);
+    results.resistorPowerMw = results.resistorCurrent * results.resistorCurrent * r * 1000;
+    // no efficiency without a supply power to compare with
+    if (p > 0) results.resistorPowerText = "Peff=" + F(100 * results.resistorPowerMw / p, 3, 1) + "%";
+  }
+  results.hasGain = false;
+  if (settings.checkGainAndIss && (settings.mode == kModeFrequency || settings.mode == kModeEye)) {
+    // trackers still at their sentinels saw nothing: no gain from them
+    const bool seen = results.startMax != SimulationResults::kSentinel &&
+                      results.startMin != -SimulationResults::kSentinel &&
+                      results.stopMax != SimulationResults::kSentinel && results.stopMin != -SimulationResults::kSentinel;
+    const double in = results.startMax - results.startMin, out = results.stopMax - results.stopMin;
+    if (seen && in > 0 && out != 0) {
+      results.hasGain = true;
+      results.gain = std::fabs(out / in);
+      sv_.status.write(StatusMessage::Info, "Gain :" + F(results.gain, 1, 3) + " (" +
+                                                F(20 * std::log10(results.gain), 4, 1) + "dB)");
+    } else {
+      sv_.status.write(StatusMessage::Info, "Cannot compute the gain");
+    }
+  }
   if (settings.minMax && frequencyNode >= 0) {
     const double avg = results.countV ? results.sumV / static_cast<double>(results.countV) : 0;
     const double mx = results.maxV == SimulationResults::kSentinel ? 0 : results.maxV;
@@ -405,6 +476,7 @@ bool SimulationEngine::RunSimulation(SimulationObserver* observer) {
   stop_ = false;
   failure_.clear();
   running_ = true;
+  observer_ = observer;
   const std::int64_t wallStart = sv_.clock.milliseconds();
   dt_ = settings.dt > 0 ? settings.dt : tech_.timeStep;
   sv_.random.seed(settings.seed);
@@ -442,6 +514,18 @@ bool SimulationEngine::RunSimulation(SimulationObserver* observer) {
 
   int nCount = c_.deviceCount(Polarity::N), pCount = c_.deviceCount(Polarity::P);
   if (settings.mode == kModeStatic) {
+    const bool nodesSet = startNode >= 2 && startNode <= c_.highestNode() && stopNode >= 2 && stopNode <= c_.highestNode();
+    const std::string xn = nodesSet ? c_.nodes[static_cast<std::size_t>(startNode)].name : "";
+    const std::string yn = nodesSet ? c_.nodes[static_cast<std::size_t>(stopNode)].name : "";
+    const std::string done = "DC analysis complete for " + xn + " versus " + yn + " using MOS Model " + modelName();
+    if (!nodesSet) {
+      sv_.status.write(StatusMessage::Main, done);
+      running_ = false;
+      observer_ = nullptr;
+      return true;
+    }
+    const bool backward = settings.hysteresis && dcBackward_;
+    if (settings.hysteresis) dcBackward_ = !dcBackward_;
     k_ = 0;
     for (int i = 0; i < 2000 && !stop_; ++i) {
       DcRelaxation(false, 0);
@@ -451,23 +535,23 @@ bool SimulationEngine::RunSimulation(SimulationObserver* observer) {
     results.dcUnconverged = 0;
     double prevY = 0;
     bool crossed = false;
-    for (int col = 0; col <= settings.dcPoints && !stop_; ++col) {
+    for (int i = 0; i <= settings.dcPoints && !stop_; ++i) {
+      const int col = backward ? settings.dcPoints - i : i;
       const bool ok = DcRelaxation(true, col);
       if (!ok) ++results.dcUnconverged;
       const double vx = startNode >= 2 ? voltage(startNode) : 0, vy = stopNode >= 2 ? voltage(stopNode) : 0;
       if (observer) observer->dcPoint(vx, vy, ok);
-      if (col > 0 && !crossed && (prevY - delayThreshold_) * (vy - delayThreshold_) <= 0 && prevY != vy) {
+      if (i > 0 && !crossed && (prevY - delayThreshold_) * (vy - delayThreshold_) <= 0 && prevY != vy) {
         results.switchingVoltage = vx;
         crossed = true;
       }
       prevY = vy;
       sv_.status.pump();
+      if (sv_.status.stopRequested()) stop_ = true;
     }
-    const std::string xn = startNode >= 2 ? c_.nodes[static_cast<std::size_t>(startNode)].name : "";
-    const std::string yn = stopNode >= 2 ? c_.nodes[static_cast<std::size_t>(stopNode)].name : "";
-    sv_.status.write(StatusMessage::Main,
-                     "DC analysis complete for " + xn + " versus " + yn + " using MOS Model " + modelName());
+    sv_.status.write(StatusMessage::Main, done);
     running_ = false;
+    observer_ = nullptr;
     return !stop_;
   }
 
@@ -475,13 +559,28 @@ bool SimulationEngine::RunSimulation(SimulationObserver* observer) {
   plotDecimation_ = std::max<long>(1, std::lround(double(totalSteps_) / std::max(1, settings.plotWidth)));
   fgInterval_ = std::max<long>(1, std::lround(0.5e-9 / dt_));
   dumpEvery_ = std::max<long>(1, std::lround(settings.dumpIntervalNs * 1e-9 / dt_));
-  sumIdd_ = sumIddh_ = 0;
-  results.maxIdd = 0;
+  if (settings.mode == kModeEye)
+    plotDecimation_ = std::max<long>(1, std::lround(double(std::lround(settings.eyeLength / dt_)) /
+                                                    std::max(1, settings.plotWidth)));
+  sumIdd_ = sumIddh_ = sumWatched_ = 0;
+  stepsRun_ = 0;
+  results.maxIdd = results.maxIss = results.maxWatched = 0;
   const double runStart = t_;
+  runStart_ = t_;
   if (settings.dump) openDump();
   step_ = 0;
   int lastPercent = -1;
+  bool pauseShown = false;
   while (step_ < totalSteps_ && !stop_) {
+    if (paused_) {
+      if (!pauseShown) sv_.status.write(StatusMessage::Main, "Pause simulation at time " + F(t_ * 1e9, 5, 3) + " ns");
+      pauseShown = true;
+      if (observer) observer->paused(t_);
+      else sv_.status.pump();
+      if (sv_.status.stopRequested()) stop_ = true;
+      continue;
+    }
+    pauseShown = false;
     SimulationStep();
     if (observer && step_ % plotDecimation_ == 0) observer->plotted(t_);
     if (step_ % 512 == 0) {
@@ -495,6 +594,8 @@ bool SimulationEngine::RunSimulation(SimulationObserver* observer) {
     dump_ = nullptr;
   }
   running_ = false;
+  observer_ = nullptr;
+  paused_ = false;
   if (!failure_.empty()) {
     sv_.status.write(StatusMessage::Main, "Simulation stopped at time " + F(t_ * 1e9, 5, 2) + " ns: " + failure_);
     return false;
@@ -504,12 +605,13 @@ bool SimulationEngine::RunSimulation(SimulationObserver* observer) {
     t_ = 0;
     return false;
   }
-  finalMeasurements(step_);
+  finalMeasurements(stepsRun_);
   const std::int64_t elapsed = (sv_.clock.milliseconds() - wallStart) / 1000;
   sv_.status.write(StatusMessage::Main, F(settings.tsim * 1e9, 5, 2) + "ns simulation in " + std::to_string(elapsed) +
                                             "s, with MOS model " + modelName() + " with " + std::to_string(nCount) +
                                             " NMOS, " + std::to_string(pCount) + " pMOS");
-  t_ = runStart + settings.tsim;
+  // an eye run restarts its sweeps and keeps the time it reached
+  if (settings.mode != kModeEye) t_ = runStart + settings.tsim;
   return true;
 }
 

@@ -23,6 +23,12 @@ namespace quill {
 enum SimulationMode : int { kModeVoltageTime = 0, kModeStatic = 1, kModeVoltageCurrent = 2, kModeFrequency = 3,
                             kModeEye = 4 };
 
+// The element whose current the voltage-and-current mode draws.
+struct WatchedElement {
+  enum Kind { None, Nmos, Pmos, Resistor } kind = None;
+  int index = 0;  // device index, or the resistor's position in the R/L/C table
+};
+
 struct SimulationSettings {
   double dt = 1e-11;              // s
   double tsim = 1e-8;             // s
@@ -42,6 +48,10 @@ struct SimulationSettings {
   double dumpIntervalNs = 0.1;
   std::string dumpPath;           // the layout name with its extension replaced by "DAT"
   std::uint64_t seed = 1;         // the random generator's seed at every run start
+  double eyeLength = 1e-9;        // s, one sweep of the eye diagram
+  bool hysteresis = false;        // DC: forward and backward on successive runs
+  bool checkGainAndIss = false;   // gain at the end of a run (frequency and eye modes)
+  WatchedElement watched;         // voltage-and-current mode
 };
 
 struct SimulationResults {
@@ -54,6 +64,13 @@ struct SimulationResults {
   double startMax = kSentinel, startMin = -kSentinel, stopMax = kSentinel, stopMin = -kSentinel;
   double avgIdd = 0, avgIddh = 0, powerMw = 0;  // A, A, mW
   double maxIdd = 0, maxIddTime = 0;
+  double maxIss = 0, maxIssTime = 0;
+  double maxWatched = 0, maxWatchedTime = 0;  // A, s
+  double resistorCurrent = 0, resistorPowerMw = 0;  // watched resistor: average |I| and I^2 R
+  std::string resistorPowerText;  // "Peff=..." when a resistor is watched
+  double maxVTime = 0, minVTime = 0;  // s, where the frequency node's extremes were
+  bool hasGain = false;
+  double gain = 0;
   double switchingVoltage = 0;
   double finalStopVoltage = 0;
   int dcUnconverged = 0;
@@ -76,6 +93,12 @@ class SimulationObserver {
   virtual void plotted(double /*t*/) {}
   virtual void dcPoint(double /*vx*/, double /*vy*/, bool /*converged*/) {}
   virtual void delayMeasured(double /*tStart*/, double /*tStop*/, bool /*rising*/) {}
+  // a crossing of the delay start node armed the delay detector
+  virtual void delayStart(double /*t*/) {}
+  // a rising crossing of the trigger one period after the previous one
+  virtual void frequencyMeasured(double /*tPrevious*/, double /*t*/, double /*hz*/) {}
+  // called over and over while the run is paused: should wait for events
+  virtual void paused(double /*t*/) {}
 };
 
 class SimulationEngine {
@@ -103,6 +126,21 @@ class SimulationEngine {
   bool DcRelaxation(bool sweeping, int column);
 
   void stop() { stop_ = true; }
+  // toggles the pause; the step loop then only waits (observer paused())
+  void pause() { paused_ = !paused_; }
+  bool isPaused() const { return paused_; }
+  // the requests a new command starts without
+  void clearRequests() { stop_ = paused_ = false; }
+  bool running() const { return running_; }
+  // bit i set when member i lies above VDD/2; members outside 2..N count as 0
+  int BusValue(const std::vector<int>& members) const;
+  // this step's supply currents and the watched element's current (A)
+  double iddNow() const { return idd_; }
+  double issNow() const { return iss_; }
+  double watchedNow() const { return watched_; }
+  double runStartTime() const { return runStart_; }
+  long plotDecimation() const { return plotDecimation_; }
+  double delayThreshold() const { return delayThreshold_; }
   double time() const { return t_; }
   bool cancelled() const { return cancelled_; }
   int floatingWells() const { return floatingWells_; }
@@ -115,6 +153,7 @@ class SimulationEngine {
 
  private:
   struct Passive;
+  double watchedCurrent();
   void buildPassives();
   void buildSources();
   double driven(int node);
@@ -143,6 +182,10 @@ class SimulationEngine {
   bool freqSeen_ = false;
   double tFreq_ = 0;
   double idd_ = 0, iddh_ = 0, iss_ = 0, sumIdd_ = 0, sumIddh_ = 0;
+  double watched_ = 0, sumWatched_ = 0;
+  long stepsRun_ = 0;
+  bool paused_ = false, dcBackward_ = false;
+  SimulationObserver* observer_ = nullptr;
   double runStart_ = 0;
   std::string failure_;
   std::FILE* dump_ = nullptr;

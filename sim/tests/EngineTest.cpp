@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <string>
 
 #include "core/MskFile.h"
 #include "core/RuleFile.h"
+#include "core/Text.h"
 #include "core/tests/TestFiles.h"
 #include "sim/Engine.h"
 #include "verify/Extract.h"
@@ -165,4 +168,203 @@ TEST(Engine, ADcSweepOfTheInverterFindsItsSwitchingVoltage) {
   EXPECT_LT(s.results.switchingVoltage, 0.8 * vdd);
   EXPECT_NE(e.t.status.text(0).find("DC analysis complete for in versus out using MOS Model Level 1"),
             std::string::npos);
+}
+
+namespace {
+// records what the engine tells a window
+struct Recorder : SimulationObserver {
+  SimulationEngine* e = nullptr;
+  std::vector<double> starts, periods, frequencies;
+  std::vector<std::pair<double, double>> delays;
+  std::vector<std::pair<double, double>> dc;
+  std::function<void(double)> onPlot, onPause;
+  void plotted(double t) override {
+    if (onPlot) onPlot(t);
+  }
+  void delayStart(double t) override { starts.push_back(t); }
+  void delayMeasured(double a, double b, bool) override { delays.push_back({a, b}); }
+  void frequencyMeasured(double a, double b, double hz) override {
+    periods.push_back(b - a);
+    frequencies.push_back(hz);
+  }
+  void dcPoint(double vx, double vy, bool) override { dc.push_back({vx, vy}); }
+  void paused(double t) override {
+    if (onPause) onPause(t);
+  }
+};
+}  // namespace
+
+TEST(Engine, TheObserverHearsOfDelayStartsDelaysAndPeriods) {
+  Example e("inverter.msk");
+  SimulationEngine& s = *e.engine;
+  s.startNode = e.node("in");
+  s.stopNode = s.frequencyNode = e.node("out");
+  s.settings.trigger = e.t.ctx.tech.vdd / 2;
+  s.settings.dt = 1e-12;
+  s.settings.tsim = 6e-9;
+  ASSERT_TRUE(s.ResetSimulation());
+  Recorder r;
+  ASSERT_TRUE(s.RunSimulation(&r));
+  ASSERT_FALSE(r.starts.empty());
+  ASSERT_FALSE(r.delays.empty());
+  // every delay begins at a recorded start crossing, and the last one is the result
+  for (auto [a, b] : r.delays) {
+    EXPECT_NE(std::find(r.starts.begin(), r.starts.end(), a), r.starts.end());
+    EXPECT_GT(b, a);
+  }
+  const double last = r.delays.back().second - r.delays.back().first;
+  EXPECT_TRUE(last == s.results.riseDelay || last == s.results.fallDelay);
+  ASSERT_FALSE(r.frequencies.empty());
+  EXPECT_DOUBLE_EQ(r.frequencies.back(), s.results.frequency);
+  EXPECT_NEAR(r.frequencies.back() * r.periods.back(), 1.0, 1e-9);
+}
+
+TEST(Engine, ABusValueHasABitPerMemberAboveHalfTheSupply) {
+  OneNode x(1e-15);
+  for (int i = 0; i < 3; ++i) x.circuit.addNode("b");
+  const double vdd = x.t.ctx.tech.vdd;
+  struct Case {
+    std::vector<double> volts;  // nodes 2..5
+    std::vector<int> members;
+    int value;
+  } cases[] = {
+      {{0, 0, 0, 0}, {2, 3, 4, 5}, 0},
+      {{vdd, 0, vdd, vdd}, {2, 3, 4, 5}, 13},
+      {{vdd, vdd, vdd, vdd}, {2, 3, 4, 5}, 15},
+      {{vdd, vdd, vdd, vdd}, {2, -1, 4, 99}, 5},      // missing members count as 0
+      {{0.5 * vdd, vdd, 0, 0}, {2, 3}, 2},            // exactly half is not above
+  };
+  for (const Case& c : cases) {
+    for (std::size_t i = 0; i < c.volts.size(); ++i) x.circuit.nodes[2 + i].V = c.volts[i];
+    EXPECT_EQ(x.engine->BusValue(c.members), c.value);
+  }
+}
+
+TEST(Engine, AnEyeRunStartsASweepAtEveryEdgeOfTheSynchronisingInput) {
+  Example e("inverter.msk");
+  SimulationEngine& s = *e.engine;
+  s.startNode = e.node("in");
+  s.stopNode = e.node("out");
+  s.settings.mode = kModeEye;
+  s.settings.dt = 1e-12;
+  s.settings.tsim = 3e-9;
+  s.settings.eyeLength = 2e-9;
+  s.settings.plotWidth = 100;
+  ASSERT_TRUE(s.ResetSimulation());
+  Recorder r;
+  long longest = 0;
+  r.onPlot = [&](double t) {
+    longest = std::max(longest, s.steps());
+    if (t > 12e-9) s.stop();
+  };
+  // the input switches about every nanosecond, so no sweep reaches the
+  // run's 3 ns: only the stop ends it
+  EXPECT_FALSE(s.RunSimulation(&r));
+  EXPECT_GT(longest, 500);
+  EXPECT_LT(longest, 1500);
+  EXPECT_EQ(s.plotDecimation(), 20);
+}
+
+TEST(Engine, APausedRunOnlyWaitsUntilResumed) {
+  Example e("inverter.msk");
+  SimulationEngine& s = *e.engine;
+  s.settings.dt = 1e-12;
+  s.settings.tsim = 2e-9;
+  ASSERT_TRUE(s.ResetSimulation());
+  Recorder r;
+  std::vector<double> pausedAt;
+  r.onPlot = [&](double t) {
+    if (t > 1e-9 && pausedAt.empty() && !s.isPaused()) s.pause();
+  };
+  std::string message;
+  r.onPause = [&](double t) {
+    pausedAt.push_back(t);
+    message = e.t.status.text(0);
+    if (pausedAt.size() == 3) s.pause();
+  };
+  ASSERT_TRUE(s.RunSimulation(&r));
+  ASSERT_EQ(pausedAt.size(), 3u);
+  EXPECT_EQ(pausedAt[0], pausedAt[2]);  // time stands still
+  EXPECT_EQ(message, "Pause simulation at time " + F(pausedAt[0] * 1e9, 5, 3) + " ns");
+  EXPECT_NEAR(s.time(), 2e-9, 1e-15);
+  EXPECT_NE(e.t.status.text(0).find("ns simulation in "), std::string::npos);
+}
+
+TEST(Engine, TheGainNeedsTheStartAndStopSwingsToHaveBeenSeen) {
+  struct Case {
+    bool trackExtremes;
+    const char* status;
+  } cases[] = {{true, "Gain :"}, {false, "Cannot compute the gain"}};
+  for (const Case& c : cases) {
+    Example e("inverter.msk");
+    SimulationEngine& s = *e.engine;
+    s.startNode = e.node("in");
+    s.stopNode = s.frequencyNode = e.node("out");
+    s.settings.mode = kModeFrequency;
+    s.settings.checkGainAndIss = true;
+    s.settings.checkDelayAndIdd = c.trackExtremes;
+    s.settings.minMax = false;
+    s.settings.dt = 1e-12;
+    s.settings.tsim = 4e-9;
+    ASSERT_TRUE(s.ResetSimulation());
+    ASSERT_TRUE(s.RunSimulation());
+    EXPECT_EQ(e.t.status.text(1).rfind(c.status, 0), 0u) << e.t.status.text(1);
+    EXPECT_EQ(s.results.hasGain, c.trackExtremes);
+    if (c.trackExtremes) {
+      EXPECT_GT(s.results.gain, 0.5);
+      EXPECT_LT(s.results.gain, 2.0);
+    }
+  }
+}
+
+TEST(Engine, TheDcSweepNeedsBothNodesAndGoesBackWithHysteresis) {
+  Example e("inverter.msk");
+  SimulationEngine& s = *e.engine;
+  s.settings.mode = kModeStatic;
+  s.settings.dcPoints = 20;
+  s.settings.dt = 1e-12;
+  ASSERT_TRUE(s.ResetSimulation());
+  Recorder none;
+  EXPECT_TRUE(s.RunSimulation(&none));
+  EXPECT_TRUE(none.dc.empty());
+  EXPECT_EQ(e.t.status.text(0), "DC analysis complete for  versus  using MOS Model Level 1");
+
+  s.startNode = e.node("in");
+  s.stopNode = e.node("out");
+  s.settings.hysteresis = true;
+  const double vdd = e.t.ctx.tech.vdd;
+  Recorder forward, backward;
+  ASSERT_TRUE(s.RunSimulation(&forward));
+  ASSERT_TRUE(s.RunSimulation(&backward));
+  ASSERT_EQ(forward.dc.size(), 21u);
+  ASSERT_EQ(backward.dc.size(), 21u);
+  EXPECT_NEAR(forward.dc.front().first, 0, 1e-12);
+  EXPECT_NEAR(backward.dc.front().first, vdd, 1e-12);
+  EXPECT_GT(forward.dc.front().second, 0.9 * vdd);   // input low: output high
+  EXPECT_LT(backward.dc.front().second, 0.1 * vdd);
+}
+
+TEST(Engine, TheWatchedElementsCurrentIsTrackedInTheCurrentMode) {
+  Example e("inverter.msk");
+  SimulationEngine& s = *e.engine;
+  s.settings.mode = kModeVoltageCurrent;
+  s.settings.watched = {WatchedElement::Nmos, 1};
+  s.settings.dt = 1e-12;
+  s.settings.tsim = 6e-9;
+  ASSERT_TRUE(s.ResetSimulation());
+  ASSERT_TRUE(s.RunSimulation());
+  EXPECT_GT(s.results.maxWatched, 1e-6);
+  EXPECT_GT(s.results.maxWatchedTime, 6e-9 / 20);
+  EXPECT_GT(s.results.maxIss, 1e-6);
+  EXPECT_TRUE(s.results.resistorPowerText.empty());
+
+  // a watched resistor without any supply current: its power, but no efficiency
+  OneNode x(1e-15);
+  x.engine->settings.mode = kModeVoltageCurrent;
+  x.engine->settings.watched = {WatchedElement::Resistor, 1};
+  x.engine->settings.tsim = 3e-9;
+  ASSERT_TRUE(x.engine->RunSimulation());
+  EXPECT_GT(x.engine->results.resistorCurrent, 0);
+  EXPECT_EQ(x.engine->results.powerMw, 0);
+  EXPECT_TRUE(x.engine->results.resistorPowerText.empty());
 }
