@@ -29,13 +29,13 @@ constexpr std::int64_t kMaxMosReach = std::int64_t{1} << 31;
 
 }  // namespace
 
-std::int64_t mosDrawnLength(const TechnologyRules& tech, const MosDevice& d) {
+std::int64_t mosDrawnLength(const TechnologyRules& tech, const MosRequest& d) {
   std::int64_t l = std::max<std::int64_t>(d.l, tech.rule(R301));
   if (d.kind == MosKind::FloatingN) l = std::max<std::int64_t>(l, tech.rule(R311));
   return l;
 }
 
-bool AddMosDevice(LayoutGenerator& g, const MosDevice& d, std::int64_t x, std::int64_t y) {
+bool AddMosDevice(LayoutGenerator& g, const MosRequest& d, std::int64_t x, std::int64_t y) {
   LayoutGenerator::Operation op(g);
   const TechnologyRules& t = g.tech();
   auto R = [&](int r) { return std::int64_t{t.rule(r)}; };
@@ -139,7 +139,7 @@ bool AddMosDevice(LayoutGenerator& g, const MosDevice& d, std::int64_t x, std::i
   return true;
 }
 
-double mosImax(const TechnologyRules& tech, MosModelLevel level, const MosDevice& d) {
+double mosImax(const TechnologyRules& tech, MosModelLevel level, const MosRequest& d) {
   MosModelContext models(tech);
   models.level = level;
   const Polarity pol = d.kind == MosKind::P ? Polarity::P : Polarity::N;

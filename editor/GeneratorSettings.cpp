@@ -63,7 +63,7 @@ const char* betweenMetalCaption(int i) {
   return kCaptions[std::clamp(i, 0, kBetweenMetalCount - 1)];
 }
 
-MosDevice GeneratorSettings::mosDevice() const {
+MosRequest GeneratorSettings::mosDevice() const {
   return {mosW, mosL, mosFingers, mosKind, mosPolarization, mosOption};
 }
 

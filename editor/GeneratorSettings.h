@@ -81,7 +81,7 @@ struct GeneratorSettings {
   double capacitance = 0.1;  // pF
 
   // the MOS page's device
-  MosDevice mosDevice() const;
+  MosRequest mosDevice() const;
   // after a rule file is read: W and L at least the technology's smallest device
   void followTechnology(const TechnologyRules& tech);
 };

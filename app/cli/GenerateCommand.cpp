@@ -78,7 +78,7 @@ int generateMos(Run& run, const GenerateOptions& o, LayoutGenerator& g, Point at
     return run.fail("--l " + o.l + " is not a length the MOS generator accepts" + range);
   if (!editMosFingers(s, o.fingers, quiet))
     return run.fail("--fingers " + o.fingers + " must lie between 1 and 1000");
-  const MosDevice d = s.mosDevice();
+  const MosRequest d = s.mosDevice();
   AddMosDevice(g, d, at.x, at.y);
   e.what = "MOS device";
   e.summary = std::string(kindName(d.kind)) + " W=" + std::to_string(d.w) + " L=" +

@@ -45,7 +45,7 @@ struct Tech {
   }
 };
 
-Boxes generate(const TechnologyRules& tech, const MosDevice& d, std::int64_t x = 0, std::int64_t y = 0) {
+Boxes generate(const TechnologyRules& tech, const MosRequest& d, std::int64_t x = 0, std::int64_t y = 0) {
   LayoutDatabase db;
   LayoutGenerator g(db, tech);
   EXPECT_TRUE(AddMosDevice(g, d, x, y)) << g.refusal();
@@ -162,7 +162,7 @@ TEST(MosGenerator, EveryDeviceTheWindowAcceptsIsRuleClean) {
               if (w < minMosWidth(t.tech)) continue;
               LayoutDatabase db;
               LayoutGenerator g(db, t.tech);
-              const MosDevice d{w, l, nf, k, pol, static_cast<int>(nf % 4)};
+              const MosRequest d{w, l, nf, k, pol, static_cast<int>(nf % 4)};
               ASSERT_TRUE(AddMosDevice(g, d, 40, 30));
               SilentStatus status;
               DrcResult r = checkDesignRules(db, t.tech, status);
@@ -205,7 +205,7 @@ TEST(MosGenerator, RefusesMeaninglessDevicesAndRules) {
   Tech t;
   struct Case {
     const char* what;
-    MosDevice d;
+    MosRequest d;
     int r401;
   };
   const Case cases[] = {
@@ -239,26 +239,26 @@ TEST(MosGenerator, StopsWhenTheTableFills) {
 
 TEST(MosImax, FollowsWidthFingersKindAndSupply) {
   Tech t("default.rul");
-  const MosDevice n{10, 2, 1, MosKind::N, false, 0};
+  const MosRequest n{10, 2, 1, MosKind::N, false, 0};
   for (MosModelLevel level : {MosModelLevel::Level1, MosModelLevel::Level3, MosModelLevel::Bsim4}) {
     const double i1 = mosImax(t.tech, level, n);
     EXPECT_GT(i1, 0.01) << int(level);
     EXPECT_LT(i1, 100) << int(level);
     // fingers multiply the width
-    MosDevice two = n, wide = n;
+    MosRequest two = n, wide = n;
     two.fingers = 2;
     wide.w = 20;
     EXPECT_DOUBLE_EQ(mosImax(t.tech, level, two), mosImax(t.tech, level, wide)) << int(level);
     EXPECT_GT(mosImax(t.tech, level, two), 1.5 * i1) << int(level);
     // the pMOS is the weaker device, still a magnitude
-    MosDevice p = n;
+    MosRequest p = n;
     p.kind = MosKind::P;
     const double ip = mosImax(t.tech, level, p);
     EXPECT_GT(ip, 0) << int(level);
     EXPECT_LT(ip, i1) << int(level);
   }
   // the third option set is the high-voltage device, on HVDD
-  MosDevice hv = n;
+  MosRequest hv = n;
   hv.option = 2;
   MosModelContext models(t.tech);
   models.level = MosModelLevel::Level1;

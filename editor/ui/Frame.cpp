@@ -183,6 +183,14 @@ void Tmdiframe::unbind() {
     controller_->editLabelAt = nullptr;
     controller_->layoutReplaced = nullptr;
   }
+  if (controller_) {
+    controller_->registerCommand(Command::ExtractCircuit, nullptr);
+    controller_->registerCommand(Command::FloatingNodes, nullptr);
+  }
+  formSimuOpt_.reset();
+  extractionPanel_.reset();
+  circuit_.reset();
+  extractionOptions_.reset();
   formGenerator_.reset();
   generatorCommands_.reset();  // takes its states back from the controller
   generatorSettings_.reset();
@@ -244,6 +252,29 @@ void Tmdiframe::bind(AppContext& ctx) {
   };
   controller_->registerHandler(kModeText, placeText_.get());
   controller_->layoutReplaced = [this] { placeText_->newLayout(); };
+
+  // extraction: "Extract circuit" extracts, then shows the options window
+  extractionOptions_ = std::make_unique<ExtractionOptions>();
+  circuit_ = std::make_unique<ExtractedCircuit>();
+  extractionPanel_ = std::make_unique<ExtractionPanel>(ctx.db, ctx.tech, *extractionOptions_, *circuit_, ctx.services);
+  formSimuOpt_ = std::make_unique<TFormSimuOpt>(*extractionPanel_, this);
+  controller_->registerCommand(Command::ExtractCircuit, [this] {
+    {
+      FrameController::LongOperation op(*controller_);
+      extractCircuit(ctx_->db, ctx_->tech, *extractionOptions_, *circuit_, ctx_->services);
+    }
+    view_->Redraw();
+    formSimuOpt_->show();
+    formSimuOpt_->raise();
+  });
+  controller_->registerCommand(Command::FloatingNodes, [this] {
+    status_->write(StatusMessage::Main, "Floating nodes...");
+    {
+      FrameController::LongOperation op(*controller_);
+      findFloatingNodes(ctx_->db, ctx_->tech, *extractionOptions_, *circuit_, ctx_->services);
+    }
+    view_->Redraw();
+  });
 
   // generators: the window's pages, their placement states, the palette's contacts and pads
   generatorSettings_ = std::make_unique<GeneratorSettings>();

@@ -18,6 +18,8 @@
 #include "editor/GeneratorPlacement.h"
 #include "editor/GeneratorSettings.h"
 #include "editor/Labels.h"
+#include "verify/ExtractPanel.h"
+#include "verify/ui/D_SimuOpt.h"
 #include "editor/ui/D_Generator.h"
 #include "editor/ui/D_addname.h"
 #include "verify/EditorCommands.h"
@@ -105,6 +107,10 @@ class Tmdiframe : public QMainWindow, public FrameWindow, public HelpOpener, pub
   // File/Leave was confirmed
   void left();
 
+ public:
+  ExtractedCircuit* circuit() { return circuit_.get(); }
+  ExtractionOptions* extractionOptions() { return extractionOptions_.get(); }
+
  protected:
   void closeEvent(QCloseEvent* e) override;
   void keyPressEvent(QKeyEvent* e) override;
@@ -134,6 +140,12 @@ class Tmdiframe : public QMainWindow, public FrameWindow, public HelpOpener, pub
   std::unique_ptr<TFormAddText> formAddText_;
   std::unique_ptr<AddTextHost> addTextHost_;
   std::unique_ptr<PlaceText> placeText_;
+  // the extracted circuit and its options: one per program, shared by
+  // extraction, simulation and netlists
+  std::unique_ptr<ExtractionOptions> extractionOptions_;
+  std::unique_ptr<ExtractedCircuit> circuit_;
+  std::unique_ptr<ExtractionPanel> extractionPanel_;
+  std::unique_ptr<TFormSimuOpt> formSimuOpt_;
   std::unique_ptr<GeneratorSettings> generatorSettings_;
   std::unique_ptr<GeneratorCommands> generatorCommands_;
   std::unique_ptr<TFormGenerator> formGenerator_;
