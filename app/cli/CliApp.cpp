@@ -265,6 +265,7 @@ int runCli(int argc, const char* const* argv, std::ostream& out, std::ostream& e
   registerWaveCommands(app, commands);
   registerGenerateCommand(app, commands);
   registerSimulateCommand(app, commands);
+  registerSpiceCommand(app, commands);
 
   try {
     app.parse(argc, argv);

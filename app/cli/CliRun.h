@@ -56,5 +56,6 @@ void registerRenderCommand(CLI::App& app, CommandSet& set);  // RenderCommand.cp
 void registerWaveCommands(CLI::App& app, CommandSet& set);  // wave, eval: WaveCommand.cpp
 void registerGenerateCommand(CLI::App& app, CommandSet& set);  // GenerateCommand.cpp
 void registerSimulateCommand(CLI::App& app, CommandSet& set);  // SimulateCommand.cpp
+void registerSpiceCommand(CLI::App& app, CommandSet& set);  // SpiceCommand.cpp
 
 }  // namespace quill
