@@ -254,6 +254,7 @@ void Tmdiframe::bind(AppContext& ctx) {
   controller_->layoutReplaced = [this] { placeText_->newLayout(); };
 
   // extraction: "Extract circuit" extracts, then shows the options window
+  shortGateView_.view = view_.get();
   extractionOptions_ = std::make_unique<ExtractionOptions>();
   circuit_ = std::make_unique<ExtractedCircuit>();
   extractionPanel_ = std::make_unique<ExtractionPanel>(ctx.db, ctx.tech, *extractionOptions_, *circuit_, ctx.services);
@@ -261,7 +262,7 @@ void Tmdiframe::bind(AppContext& ctx) {
   controller_->registerCommand(Command::ExtractCircuit, [this] {
     {
       FrameController::LongOperation op(*controller_);
-      extractCircuit(ctx_->db, ctx_->tech, *extractionOptions_, *circuit_, ctx_->services);
+      extractCircuit(ctx_->db, ctx_->tech, *extractionOptions_, *circuit_, ctx_->services, {}, &shortGateView_);
     }
     view_->Redraw();
     formSimuOpt_->show();

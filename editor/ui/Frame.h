@@ -145,6 +145,13 @@ class Tmdiframe : public QMainWindow, public FrameWindow, public HelpOpener, pub
   std::unique_ptr<ExtractionOptions> extractionOptions_;
   std::unique_ptr<ExtractedCircuit> circuit_;
   std::unique_ptr<ExtractionPanel> extractionPanel_;
+  // the view shows a gate shorter than the rules with a margin around it
+  struct ShortGateView : ExtractionView {
+    LayoutView* view = nullptr;
+    void showShortGate(const Rect& g, int margin) override {
+      if (view) view->SetView(g.x1 - margin, g.y1 - margin, g.x2 + margin, g.y2 + margin);
+    }
+  } shortGateView_;
   std::unique_ptr<TFormSimuOpt> formSimuOpt_;
   std::unique_ptr<GeneratorSettings> generatorSettings_;
   std::unique_ptr<GeneratorCommands> generatorCommands_;
