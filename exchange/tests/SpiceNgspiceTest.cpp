@@ -17,6 +17,7 @@
 #include "core/Text.h"
 #include "core/tests/TestFiles.h"
 #include "exchange/SpiceNetlist.h"
+#include "editor/Stimulus.h"
 #include "sim/Engine.h"
 
 using namespace quill;
@@ -67,10 +68,10 @@ Batch runNgspice(const std::vector<std::string>& deck, const std::string& name) 
   return b;
 }
 
-// the values of v(node) in the printed table
-std::vector<double> printed(const Batch& b, int spiceNode) {
+// (time, v(node)) of every row of the printed table
+std::vector<std::pair<double, double>> printedAt(const Batch& b, int spiceNode) {
   const std::string want = "v(" + std::to_string(spiceNode) + ")";
-  std::vector<double> v;
+  std::vector<std::pair<double, double>> v;
   int column = -1;
   for (const std::string& l : b.lines) {
     std::istringstream in(l);
@@ -81,9 +82,15 @@ std::vector<double> printed(const Batch& b, int spiceNode) {
       column = it == words.end() ? -1 : static_cast<int>(it - words.begin());
     } else if (column > 0 && static_cast<int>(words.size()) > column && !words[0].empty() &&
                std::isdigit(static_cast<unsigned char>(words[0][0]))) {
-      v.push_back(std::strtod(words[static_cast<std::size_t>(column)].c_str(), nullptr));
+      v.push_back({std::strtod(words[1].c_str(), nullptr),
+                   std::strtod(words[static_cast<std::size_t>(column)].c_str(), nullptr)});
     }
   }
+  return v;
+}
+std::vector<double> printed(const Batch& b, int spiceNode) {
+  std::vector<double> v;
+  for (const auto& [t, x] : printedAt(b, spiceNode)) v.push_back(x);
   return v;
 }
 
@@ -166,4 +173,78 @@ TEST(SpiceNgspice, TheInverterDelayAgreesWithOurSimulator) {
             << " ps, fall " << s.results.fallDelay * 1e12 << " / " << fall * 1e12 << " ps\n";
   EXPECT_NEAR(s.results.riseDelay / rise, 1.0, 0.3);
   EXPECT_NEAR(s.results.fallDelay / fall, 1.0, 0.3);
+}
+
+// Every source form as the other simulator reads it: its printed voltages
+// are the ones our simulator drives.
+TEST(SpiceNgspice, ItReadsEverySourceFormAsOurSimulatorDrivesIt) {
+  if (!haveNgspice()) GTEST_SKIP() << "ngspice is not installed here (CI installs it)";
+  quill::testing::TempDir dir;
+  quill::testing::TestContext t;
+  t.ctx.tech.vdd = 2.5;
+  t.ctx.tech.vddHigh = 3.3;
+  ExtractedCircuit c;
+  auto add = [&](const std::string& name, int kind, int level1, int level0) {
+    const int n = c.addNode(name);
+    CircuitNode& x = c.nodes[static_cast<std::size_t>(n)];
+    x.kind = static_cast<std::uint8_t>(kind);
+    x.levelHigh = level1;
+    x.levelLow = level0;
+    x.visible = 2;
+    x.label = t.ctx.db.addLabel(n, n, name);
+    LayoutLabel& l = t.ctx.db.label(x.label);
+    l.kind = x.kind;
+    l.level1 = level1;
+    l.level0 = level0;
+    return n;
+  };
+  const int clock = add("clk", kLabelClock, 1000, 100);
+  t.ctx.db.label(c.nodes[clock].label).param = {0.3e-9, 0.45e-9, 0.9e-9, 1.05e-9};
+  const int pulse = add("pls", kLabelPulse, 800, 0);
+  t.ctx.db.label(c.nodes[pulse].label).param = {0.5e-9, 0.7e-9, 1.5e-9, 1.6e-9};
+  const int sine = add("sin", kLabelSinus, 500, 300);
+  t.ctx.db.label(c.nodes[sine].label).param = {700, 0, 0, 0};
+  const int chirp = add("chirp", kLabelSinus, 500, 300);
+  t.ctx.db.label(c.nodes[chirp].label).param = {500, 15, 0, 0};
+  const int math = add("m", kLabelMath, 1000, 0);
+  t.ctx.db.label(c.nodes[math].label).text = "vdd*exp(-sqr((t-1e-9)/4e-10))";
+  const int seq = add("seq", kLabelPwl, 1000, 0);
+  auto table = std::make_unique<PwlTable>();
+  const double times[] = {0.25, 0.55, 1.05, 1.65};
+  const std::uint8_t codes[] = {1, 2, 0, 1};
+  for (int k = 0; k < 4; ++k) {
+    table->time[static_cast<std::size_t>(k + 1)] = times[k];
+    table->code[static_cast<std::size_t>(k + 1)] = codes[k];
+  }
+  table->count = 4;
+  t.ctx.db.label(c.nodes[seq].label).pwl = std::move(table);
+  const int high = add("vhv", kLabelHighSupply, 1320, 0);
+
+  ExtractResult complete{ExtractOutcome::Complete, ""};
+  SpiceRequest r;
+  r.tsim = 2e-9;
+  r.timeStep = 1e-12;
+  const Batch b = runNgspice(buildSpiceNetlist(t.ctx.db, t.ctx.tech, c, complete, r).lines, "sources");
+  ASSERT_EQ(b.exitCode, 0);
+  for (const std::string& l : b.lines) EXPECT_EQ(toUpperAscii(l).find("ERROR"), std::string::npos) << l;
+
+  DefaultRandom random;
+  StimulusRun run(random);
+  for (int n : {clock, pulse, sine, chirp, math, seq}) {
+    StimulusSource ours(t.ctx.db.label(c.nodes[n].label), ExpressionConstants{2.5, 3.3, 1e-12});
+    ours.reset(random);
+    const auto v = printedAt(b, n);
+    SCOPED_TRACE(c.nodes[n].name);
+    ASSERT_GT(v.size(), 100u);
+    for (const auto& [time, volts] : v) {
+      // a step changes within 1 ps of its time
+      if (n == seq && std::any_of(std::begin(times), std::end(times),
+                                  [&](double s) { return time > s * 1e-9 - 1e-13 && time < s * 1e-9 + 1.1e-12; }))
+        continue;
+      EXPECT_NEAR(volts, ours.at(time, run).volts, 2e-3) << time * 1e9 << " ns";
+    }
+  }
+  const std::vector<double> hv = printed(b, high);
+  ASSERT_FALSE(hv.empty());
+  EXPECT_NEAR(hv.front(), 3.3, 1e-9);
 }
