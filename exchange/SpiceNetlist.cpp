@@ -147,7 +147,7 @@ class Writer {
     StimulusRun run(random);
     run.reset();
     double step = std::min(r_.timeStep > 0 ? r_.timeStep : kFinestSample, kFinestSample);
-    long samples = std::lround(r_.tsim / step);
+    long samples = r_.tsim > 0 ? std::lround(r_.tsim / step) : 0;
     coarse_ = samples > kMaxSamples;
     if (coarse_) {
       samples = kMaxSamples;
