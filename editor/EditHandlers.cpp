@@ -166,6 +166,7 @@ struct EditingCommands::Handlers {
   AreaHandler flipH{[this](Rect r) { e.ops_.flip(r, true); }};
   AreaHandler flipV{[this](Rect r) { e.ops_.flip(r, false); }};
   AreaHandler invert{[this](Rect r) { e.ops_.invertDiffusion(r); }};
+  AreaHandler connect{[this](Rect r) { e.ops_.connectLayers(r); }};
   CopySelect copySelect{e.ops_};
   CopyTarget copyTarget{e.ops_};
   Stretch stretch{e.ops_};
@@ -190,6 +191,8 @@ EditingCommands::EditingCommands(FrameController& frame, EditOperations& ops)
   frame_.registerHandler(kModeStretchTarget, &h_->stretchTarget);
   frame_.registerHandler(kModeMoveTarget, &h_->moveTarget);
   frame_.registerHandler(kModePaste, &h_->paste);
+  frame_.registerHandler(kModeConnect, &h_->connect);
+  frame_.popupActions[PopupItem::ConnectLayers] = [this](LambdaPoint p) { ops_.connectLayers({p.x, p.y, p.x, p.y}); };
   frame_.registerCommand(Command::Undo, [this] { ops_.undo(); });
   frame_.registerCommand(Command::Paste, [this] {
     Rect e;
@@ -206,8 +209,9 @@ EditingCommands::EditingCommands(FrameController& frame, EditOperations& ops)
 EditingCommands::~EditingCommands() {
   for (int m : {kModeBox, kModeCut, kModeRotate, kModeRotateBack, kModeFlipHorizontal, kModeFlipVertical,
                 kModeInvertDiffusion, kModeCopySelect, kModeCopyTarget, kModeStretch, kModeStretchTarget,
-                kModeMoveTarget, kModePaste})
+                kModeMoveTarget, kModePaste, kModeConnect})
     frame_.registerHandler(m, nullptr);
+  frame_.popupActions.erase(PopupItem::ConnectLayers);
   frame_.registerCommand(Command::Undo, nullptr);
   frame_.registerCommand(Command::Paste, nullptr);
 }

@@ -1,6 +1,6 @@
 // Binds the editing operations to the main frame's command states: cut,
-// rotate, flip, invert diffusion, box, copy, move and stretch, paste, and
-// the Undo command.
+// rotate, flip, invert diffusion, box, copy, move and stretch, paste,
+// connect layers (state 48 and the pop-up's entry), and the Undo command.
 #pragma once
 #include <memory>
 

@@ -565,6 +565,76 @@ void EditOperations::verticalShift(std::int32_t a, std::int32_t lower, std::int3
   db_.extracted = false;
 }
 
+namespace {
+bool conductor(int layer) {
+  switch (layer) {
+    case kDiffp: case kDiffn: case kPoly2: case kPoly: case kMetal: case kMetal2: case kMetal3: case kMetal4:
+    case kMetal5: case kMetal6:
+      return true;
+    default: return false;
+  }
+}
+}  // namespace
+
+void EditOperations::connectLayers(Rect area) {
+  area = normalised(area);
+  int lo = 0, hi = 0;
+  for (int p = 1; p <= db_.boxCount(); ++p) {
+    if (!boxEditable(p)) continue;
+    const LayoutBox& b = cbox(db_, p);
+    if (!conductor(b.layer) || !touches(b, area)) continue;
+    lo = lo ? std::min<int>(lo, b.layer) : b.layer;
+    hi = std::max<int>(hi, b.layer);
+  }
+  if (!lo) {
+    show("No layout at that location. Try again.");
+    return;
+  }
+  const std::int64_t w = std::int64_t{area.x2} - area.x1, h = std::int64_t{area.y2} - area.y1;
+  std::vector<CutArray> arrays;
+  bool pitchOk = true;
+  auto add = [&](int kind, int cutRule, int spaceRule) {
+    const std::int64_t pitch = std::int64_t{tech_.rule(cutRule)} + tech_.rule(spaceRule);
+    if (pitch <= 0) {
+      pitchOk = false;
+      return;
+    }
+    auto count = [pitch](std::int64_t extent) {
+      return std::max<std::int64_t>(1, static_cast<std::int64_t>(roundHalfEven(double(extent) / double(pitch))));
+    };
+    arrays.push_back({area.x1, area.y1, count(w), count(h), kind});
+  };
+  if (lo == kDiffp || lo == kDiffn || lo == kPoly) add(lo, R401, R402);
+  else if (lo == kPoly2) add(kPoly2, R311, R312);
+  if (hi >= kMetal2 && lo <= kMetal) add(kMetal2, R601, R602);
+  if (hi >= kMetal3 && lo <= kMetal2) add(kMetal3, R801, R802);
+  if (hi >= kMetal4 && lo <= kMetal3) add(kMetal4, RA01, RA02);
+  if (hi >= kMetal5 && lo <= kMetal4) add(kMetal5, RC01, RC02);
+  if (hi >= kMetal6 && lo <= kMetal5) add(kMetal6, RE01, RE02);
+  // one metal level alone has nothing to join; an array without a pitch
+  // cannot be laid out, and half a connection would be reported as made
+  if (arrays.empty() || !pitchOk) {
+    show("Two different layers should be at that location. Try again.");
+    return;
+  }
+  if (!cutArrays) {
+    show("Connect layers is not available");
+    return;
+  }
+  const int nb = db_.boxCount(), nl = db_.labelCount(), nr = db_.rlcCount();
+  std::string refusal;
+  if (!cutArrays(arrays, refusal)) {
+    show(refusal);
+    return;
+  }
+  db_.undoKind = kUndoRemoveAdded;
+  db_.undoBoxMark = nb;
+  db_.undoLabelMark = nl;
+  db_.undoRlcMark = nr;
+  show("Contact created from " + db_.layers[lo].name + " to " + db_.layers[hi].name);
+  changed();
+}
+
 void EditOperations::undo() {
   switch (db_.undoKind) {
     case kUndoNone:

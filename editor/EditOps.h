@@ -1,6 +1,6 @@
 // The editing operations on the layout: store, delete in an area with
 // cutting, select, copy, move, stretch, paste, rotate, flip, invert
-// diffusion, vertical shift and the one-level undo. Areas and points are in
+// diffusion, vertical shift, connect layers and the one-level undo. Areas and points are in
 // lambda; the main frame converts the gestures. Boxes of protected layers
 // are never touched.
 #pragma once
@@ -19,6 +19,18 @@ namespace quill {
 using ToScreen = std::function<void(std::int32_t x, std::int32_t y, int& px, int& py)>;
 
 enum class StretchSide : std::uint8_t { None, East, West, North, South };
+
+// One array of cuts for connect layers: nx by ny cuts of a contact kind
+// (diffp, diffn, poly, poly2, or metal2..metal6 for the via from the metal
+// below), the first cut centred at (x, y).
+struct CutArray {
+  std::int64_t x = 0, y = 0, nx = 1, ny = 1;
+  int kind = 0;
+  bool operator==(const CutArray&) const = default;
+};
+// Builds every array or none: false, with the text to show, when nothing
+// was added. The generators provide it (editor/ConnectCuts.h).
+using CutArrayBuilder = std::function<bool(const std::vector<CutArray>&, std::string& refusal)>;
 
 class EditOperations {
  public:
@@ -57,6 +69,10 @@ class EditOperations {
   void flip(Rect area, bool horizontal);
   void invertDiffusion(Rect area);
   void verticalShift(std::int32_t a, std::int32_t lower, std::int32_t upper);
+  // cut arrays between the lowest and the highest conductor touching the
+  // area (a point from the pop-up); nothing without cutArrays
+  void connectLayers(Rect area);
+  CutArrayBuilder cutArrays;
 
   void undo();
   bool undoAvailable() const { return db_.undoKind != kUndoNone; }
