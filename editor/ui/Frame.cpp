@@ -186,6 +186,7 @@ void Tmdiframe::unbind() {
   if (controller_) {
     controller_->registerCommand(Command::ExtractCircuit, nullptr);
     controller_->registerCommand(Command::FloatingNodes, nullptr);
+    controller_->registerCommand(Command::ConvertSpice, nullptr);
   }
   formSimuOpt_.reset();
   extractionPanel_.reset();
@@ -268,6 +269,22 @@ void Tmdiframe::bind(AppContext& ctx) {
     formSimuOpt_->show();
     formSimuOpt_->raise();
   });
+  // File/Convert Into .../SPICE netlist, and the options window's "Generate SPICE"
+  auto spice = [this](const std::string& path) {
+    ExtractResult r;
+    {
+      FrameController::LongOperation op(*controller_);
+      r = extractCircuit(ctx_->db, ctx_->tech, *extractionOptions_, *circuit_, ctx_->services, {}, &shortGateView_);
+    }
+    SpiceRequest req;
+    req.tsim = ctx_->layoutSettings.simulationLengthNs * 1e-9;
+    req.timeStep = ctx_->tech.timeStep;
+    req.lateralCouplings = extractionOptions_->lateralCouplings;
+    req.verticalCouplings = extractionOptions_->verticalCouplings;
+    return writeSpiceNetlist(ctx_->db, ctx_->tech, *circuit_, r, req, *status_, path).written;
+  };
+  controller_->registerCommand(Command::ConvertSpice, [spice] { spice(""); });
+  extractionPanel_->writeSpice = spice;
   controller_->registerCommand(Command::FloatingNodes, [this] {
     status_->write(StatusMessage::Main, "Floating nodes...");
     {

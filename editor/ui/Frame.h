@@ -18,6 +18,7 @@
 #include "editor/GeneratorPlacement.h"
 #include "editor/GeneratorSettings.h"
 #include "editor/Labels.h"
+#include "exchange/SpiceNetlist.h"
 #include "verify/ExtractPanel.h"
 #include "verify/ui/D_SimuOpt.h"
 #include "editor/ui/D_Generator.h"
