@@ -7,6 +7,7 @@
 #include "core/MskFile.h"
 #include "core/RuleFile.h"
 #include "core/Text.h"
+#include "editor/EditOps.h"
 #include "editor/View.h"
 
 namespace quill {
@@ -312,39 +313,13 @@ void LayoutViewFrame::boxesAt(LambdaPoint p, std::vector<int>& out) { v_.boxesAt
 // ------------------------------------------------------------- controller
 
 namespace {
-// The built-in operation of box mode: store a box on the current layer.
+// The built-in operation of box mode (until the editing commands take the
+// state): the editing operation that stores a box.
 class StoreBox : public StateHandler {
  public:
   void release(FrameController& f, LambdaPoint a, LambdaPoint b) override {
-    LayoutDatabase& db = f.context().db;
-    const std::int32_t x1 = std::min(a.x, b.x), x2 = std::max(a.x, b.x);
-    const std::int32_t y1 = std::min(a.y, b.y), y2 = std::max(a.y, b.y);
-    db.setUndoMarks(kUndoRemoveAdded);
-    db.lastError = kOk;
-    if (x1 == x2 || y1 == y2) {
-      // a click: say what lies there
-      std::array<int, kLayerCount + 1> count{};
-      for (int i = 1; i <= db.boxCount(); ++i)
-        if (db.box(i).state != 0 && db.boxIntersects(i, x1, y1, x1, y1)) ++count[db.box(i).layer];
-      std::string s = "Cursor at location (" + str(x1) + "," + str(y1) + ") ";
-      for (int l = 1; l <= kLayerCount; ++l)
-        if (count[static_cast<std::size_t>(l)] > 0) s += "," + db.layers[l].name;
-      f.status().write(StatusMessage::Main, s);
-      return;
-    }
-    const int layer = db.currentLayer;
-    if (db.addBox(x1, y1, x2, y2, layer) == 0) {
-      f.status().write(StatusMessage::Main, "Warning : box data base full ...");
-      return;
-    }
-    db.modified = true;
-    db.extracted = false;
-    db.undoKind = kUndoRemoveAdded;
-    const double lambda = f.context().tech.lambda;
-    const std::int64_t w = std::int64_t{x2} - x1, h = std::int64_t{y2} - y1;
-    f.status().write(StatusMessage::Main, "Store a " + db.layers[layer].name + " box with size " + str(w) + " x " +
-                                              str(h) + " lambda (" + F(double(w) * lambda, 1, 3) + " x " +
-                                              F(double(h) * lambda, 1, 3) + " \xB5m)");
+    EditOperations ops(f.context().db, f.context().tech, f.status());
+    ops.storeBox({a.x, a.y, b.x, b.y});
   }
   std::string dragText(FrameController& f, LambdaPoint a, LambdaPoint b) override { return f.boxSizeText(a, b); }
 };
