@@ -7,16 +7,9 @@
 # data live in the folder above (<sub>/tests).
 function(quill_qt_test name)
   cmake_parse_arguments(A "" "" "SOURCES;DEPS" ${ARGN})
-  # While several people edit the tree, a test whose file is not there yet
-  # may be left out on request (never in CI, which must build every test).
-  if(DEFINED ENV{QUILL_SKIP_MISSING_TESTS})
-    foreach(f ${A_SOURCES})
-      get_filename_component(abs ${f} ABSOLUTE)
-      if(NOT EXISTS ${abs})
-        message(WARNING "${name}: ${f} is missing, test left out")
-        return()
-      endif()
-    endforeach()
+  quill_sources_present(present ${name} ${A_SOURCES})
+  if(NOT present)
+    return()
   endif()
   add_executable(${name} ${A_SOURCES})
   target_link_libraries(${name} PRIVATE ${A_DEPS} quill_qt_test_main Qt6::Widgets Qt6::Test GTest::gtest)
