@@ -64,8 +64,7 @@ void DuplicateEditor::StringArrayDblClick(int col, int row) { setCell(col, row, 
 
 bool DuplicateEditor::BitBtnFillClick() {
   if (!CheckProgram) return false;
-  EditMulX.read();
-  EditMulY.read();
+  readCounts();
   std::vector<int> bytes;
   std::string token;
   auto take = [&] {
@@ -129,9 +128,16 @@ int DuplicateEditor::select(Rect area) {
   return static_cast<int>(marked_.size());
 }
 
-bool DuplicateEditor::btnGenerateClick() {
+void DuplicateEditor::readCounts() {
+  // an invalid entry shows the count kept
   EditMulX.read();
   EditMulY.read();
+  EditMulX.set(EditMulX.value);
+  EditMulY.set(EditMulY.value);
+}
+
+bool DuplicateEditor::btnGenerateClick() {
+  readCounts();
   const std::int64_t nx = static_cast<std::int64_t>(EditMulX.value), ny = static_cast<std::int64_t>(EditMulY.value);
   if (nx < 1 || ny < 1) {
     show("Duplicate refused: give at least 1 in X and in Y");

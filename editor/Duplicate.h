@@ -64,6 +64,7 @@ class DuplicateEditor : public StateHandler {
  private:
   void show(const std::string& t) { status_.write(StatusMessage::Main, t); }
   void done();
+  void readCounts();
 
   LayoutDatabase& db_;
   StatusMessage& status_;

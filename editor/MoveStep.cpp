@@ -98,6 +98,7 @@ bool MoveStepEditor::step(MoveDirection d) {
 
 void MoveStepEditor::arrowDown(MoveDirection d) {
   EditStep.read();
+  EditStep.set(EditStep.value);
   repeat_.stop();
   if (!step(d)) return;
   repeat_.start(kRepeatMs, [this, d] { step(d); });

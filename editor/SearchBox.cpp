@@ -85,6 +85,7 @@ bool BoxSearch::findNext(bool report) {
 bool BoxSearch::Search() {
   show("Start search...");
   EditSize.read();
+  EditSize.set(EditSize.value);
   return findNext(true);
 }
 

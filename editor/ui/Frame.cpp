@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include "core/ui/D_Rules.h"
+#include "editor/ConnectCuts.h"
 #include "editor/ui/D_Palette.h"
 #include "platform/Cp1252.h"
 #include "platform/ui/QtDebugWindow.h"
@@ -192,6 +193,7 @@ void Tmdiframe::unbind() {
   extractionPanel_.reset();
   circuit_.reset();
   extractionOptions_.reset();
+  editTools_.reset();  // takes its states back from the controller
   formGenerator_.reset();
   generatorCommands_.reset();  // takes its states back from the controller
   generatorSettings_.reset();
@@ -303,6 +305,15 @@ void Tmdiframe::bind(AppContext& ctx) {
     if (palette_) palette_->ReleaseToolButtons();
   };
   generatorCommands_->bindPalette(*paletteHost_);
+
+  // editing tool windows: duplicate, move step by step, box search, virtual
+  // R, L, C (with the double-click on a symbol); connect layers lays its
+  // cuts with the contact generator
+  editOps_->cutArrays = contactCutArrays(ctx.db, ctx.tech);
+  editTools_ = std::make_unique<EditToolWindows>(*controller_, *view_, this);
+  editTools_->commands().rlc.released = [this] {
+    if (palette_) palette_->ReleaseToolButtons();
+  };
   controller_->editLabelAt = [this](LambdaPoint p) {
     if (!placeText_->editLabelAt(p)) return false;
     controller_->modeNone();

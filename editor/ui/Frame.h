@@ -23,6 +23,7 @@
 #include "verify/ui/D_SimuOpt.h"
 #include "editor/ui/D_Generator.h"
 #include "editor/ui/D_addname.h"
+#include "editor/ui/EditTools.h"
 #include "verify/EditorCommands.h"
 #include "editor/View.h"
 #include "editor/ui/LayoutWidget.h"
@@ -65,6 +66,7 @@ class Tmdiframe : public QMainWindow, public FrameWindow, public HelpOpener, pub
   FrameController& controller() { return *controller_; }
   Palette* palette() const { return palette_.get(); }
   TFormPalette* FormPalette() const { return formPalette_.get(); }
+  EditToolWindows* editTools() const { return editTools_.get(); }
   LayoutView& view() { return *view_; }
   LayoutWidget* PaintLayout = nullptr;
   QToolBar* ToolBar1 = nullptr;
@@ -157,6 +159,8 @@ class Tmdiframe : public QMainWindow, public FrameWindow, public HelpOpener, pub
   std::unique_ptr<GeneratorSettings> generatorSettings_;
   std::unique_ptr<GeneratorCommands> generatorCommands_;
   std::unique_ptr<TFormGenerator> formGenerator_;
+  // duplicate, move step by step, box search, virtual R, L, C
+  std::unique_ptr<EditToolWindows> editTools_;
   QActionGroup* modeGroup_ = nullptr;
   // every action of a command: menu entries and tool buttons
   std::multimap<Command, QAction*> actions_;
