@@ -178,6 +178,7 @@ static void compactTable(std::vector<T>& table, IsDead dead, Kill kill) {
 
 void LayoutDatabase::compactBoxes() {
   noteBoxChange(1, boxCount());
+  positionsMoved();
   for (std::size_t i = 1; i < boxes_.size(); ++i) {
     LayoutBox& b = boxes_[i];
     if (b.x1 >= b.x2 || b.y1 >= b.y2) b.state = 0;
@@ -186,12 +187,14 @@ void LayoutDatabase::compactBoxes() {
 }
 
 void LayoutDatabase::compactLabels() {
+  positionsMoved();
   compactTable(labels_, [](const LayoutLabel& l) { return l.active == 0; },
                [](LayoutLabel& l) { l.active = 0; l.pwl.reset(); });
 }
 
 void LayoutDatabase::compactAll() {
   compactLabels();
+  positionsMoved();
   compactTable(rlcs_, [](const RlcSymbol& r) { return r.active == 0; }, [](RlcSymbol& r) { r.active = 0; });
   resetNodes();
   for (std::size_t i = 1; i < boxes_.size(); ++i) boxes_[i].node = -1;
@@ -200,6 +203,7 @@ void LayoutDatabase::compactAll() {
 
 void LayoutDatabase::clear() {
   noteBoxChange(1, boxCount());
+  positionsMoved();
   boxes_.resize(1);
   labels_.resize(1);
   rlcs_.resize(1);
@@ -264,6 +268,7 @@ void LayoutDatabase::widenBoundingBox(const LayoutBox& b) {
 void LayoutDatabase::sortByLayer() {
   const int n = boxCount();
   noteBoxChange(1, n);
+  positionsMoved();
   std::array<int, kLayerCount + 2> present{};
   for (int p = 1; p <= n; ++p) {
     int l = boxes_[static_cast<std::size_t>(p)].layer;

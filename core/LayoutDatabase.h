@@ -207,6 +207,10 @@ class LayoutDatabase {
   int undoBoxMark = 0, undoLabelMark = 0, undoRlcMark = 0;
   // records the counts that an undo of kind 0 removes beyond
   void setUndoMarks(int kind);
+  // Changes whenever positions may have moved (compaction, sort, clear):
+  // whoever holds a position compares it. Moving positions also makes the
+  // recorded undo unusable (undo kind 5) until an operation records another.
+  std::uint64_t tableGeneration() const { return generation_; }
 
   // Positions of the box table that may have changed since the last call:
   // every mutable box() access, add, compaction, sort and clear widens the
@@ -252,6 +256,11 @@ class LayoutDatabase {
   std::array<int, kLayerCount + 1> layerLast_{};
   DatabaseObserver* observer_ = nullptr;
   BoxChanges boxChanges_;
+  std::uint64_t generation_ = 0;
+  void positionsMoved() {
+    ++generation_;
+    undoKind = kUndoNone;
+  }
 };
 
 }  // namespace quill

@@ -121,10 +121,14 @@ int EditOperations::deleteInArea(Rect area, int dragPixels, const ToScreen& toSc
       const std::int32_t cx2 = std::min(b.x2, area.x2), cy2 = std::min(b.y2, area.y2);
       // a box that only touches the area along an edge loses nothing
       if (cx1 >= cx2 || cy1 >= cy2) continue;
-      if (b.x1 < cx1) db_.addBox(b.x1, b.y1, cx1, b.y2, b.layer);
-      if (b.y1 < cy1) db_.addBox(cx1, b.y1, cx2, cy1, b.layer);
-      if (cx2 < b.x2) db_.addBox(cx2, b.y1, b.x2, b.y2, b.layer);
-      if (cy2 < b.y2) db_.addBox(cx1, cy2, cx2, b.y2, b.layer);
+      // the pieces keep the box's value (option flags, floating-gate charge)
+      auto piece = [&](std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
+        if (int q = db_.addBox(x1, y1, x2, y2, b.layer)) db_.box(q).value = b.value;
+      };
+      if (b.x1 < cx1) piece(b.x1, b.y1, cx1, b.y2);
+      if (b.y1 < cy1) piece(cx1, b.y1, cx2, cy1);
+      if (cx2 < b.x2) piece(cx2, b.y1, b.x2, b.y2);
+      if (cy2 < b.y2) piece(cx1, cy2, cx2, b.y2);
       LayoutBox& w = db_.box(p);
       w.x1 = cx1;
       w.y1 = cy1;
@@ -163,6 +167,7 @@ void EditOperations::resetSelection() {
   extent_ = {};
   extentEmpty_ = true;
   outlines_.clear();
+  outlineSet_.clear();
 }
 
 void EditOperations::grow(const Rect& r) {
@@ -177,7 +182,7 @@ void EditOperations::grow(const Rect& r) {
 
 void EditOperations::outline(const Rect& r) {
   if (outlines_.size() >= 1000) return;
-  if (std::find(outlines_.begin(), outlines_.end(), r) == outlines_.end()) outlines_.push_back(r);
+  if (outlineSet_.insert({r.x1, r.y1, r.x2, r.y2}).second) outlines_.push_back(r);
 }
 
 int EditOperations::select(Rect area, bool forMove) {
@@ -234,7 +239,16 @@ int EditOperations::selectForCopy(Rect area) {
   return n;
 }
 
+bool EditOperations::roomFor(int boxes) {
+  if (std::int64_t{db_.boxCount()} + boxes <= kMaxBoxes) return true;
+  show("Warning : box data base full ...");
+  return false;
+}
+
 void EditOperations::copy(std::int32_t dx, std::int32_t dy) {
+  int adding = 0;
+  for (int p = 1; p <= db_.boxCount(); ++p) adding += cbox(db_, p).state == 2;
+  if (!roomFor(adding)) return;
   db_.setUndoMarks(kUndoRemoveAdded);
   int n = 0;
   const int nb = db_.boxCount(), nl = db_.labelCount(), nr = db_.rlcCount();
@@ -312,6 +326,7 @@ EditOperations::MoveSelection EditOperations::selectForMove(Rect area) {
     stretchBox_ = p;
     stretchSide_ = side;
     stretchSaved_ = {b.x1, b.y1, b.x2, b.y2};
+    stretchGeneration_ = db_.tableGeneration();
     db_.undoKind = kUndoStretch;
     const char* dir = side == StretchSide::East ? "east" : side == StretchSide::West ? "west"
                       : side == StretchSide::North ? "north" : "south";
@@ -326,6 +341,9 @@ EditOperations::MoveSelection EditOperations::selectForMove(Rect area) {
 }
 
 void EditOperations::move(std::int32_t dx, std::int32_t dy) {
+  int adding = 0;
+  for (int p = 1; p <= db_.boxCount(); ++p) adding += cbox(db_, p).state == 0;
+  if (!roomFor(adding)) return;
   db_.setUndoMarks(kUndoMovePaste);
   int n = 0;
   const int nb = db_.boxCount(), nl = db_.labelCount(), nr = db_.rlcCount();
@@ -367,8 +385,13 @@ void EditOperations::move(std::int32_t dx, std::int32_t dy) {
   changed();
 }
 
+int EditOperations::stretchTarget() const {
+  // a compaction or sort since the pick moved the box away from its position
+  return db_.tableGeneration() == stretchGeneration_ ? stretchBox_ : 0;
+}
+
 void EditOperations::stretch(std::int32_t dx, std::int32_t dy) {
-  if (stretchBox_ < 1 || stretchBox_ > db_.boxCount()) return;
+  if (stretchTarget() < 1 || stretchBox_ > db_.boxCount()) return;
   LayoutBox& b = db_.box(stretchBox_);
   switch (stretchSide_) {
     case StretchSide::East: b.x2 = clamp32(std::int64_t{b.x2} + dx); break;
@@ -423,6 +446,9 @@ void EditOperations::paste(std::int32_t px, std::int32_t py) {
     show("Warning : no element selected");
     return;
   }
+  int adding = 0;
+  for (int p = 1; p <= db_.boxCount(); ++p) adding += cbox(db_, p).state == 0;
+  if (!roomFor(adding)) return;
   const std::int64_t dx = std::int64_t{px} - extent_.x2, dy = std::int64_t{py} - extent_.y1;
   const int nb = db_.boxCount(), nl = db_.labelCount(), nr = db_.rlcCount();
   int n = 0;
@@ -654,7 +680,7 @@ void EditOperations::undo() {
         if (!db_.rlc(i).active) db_.rlc(i).active = 1;
       break;
     case kUndoStretch:
-      if (stretchBox_ >= 1 && stretchBox_ <= db_.boxCount()) {
+      if (stretchTarget() >= 1 && stretchBox_ <= db_.boxCount()) {
         LayoutBox& b = db_.box(stretchBox_);
         b.x1 = stretchSaved_.x1;
         b.y1 = stretchSaved_.y1;

@@ -6,6 +6,8 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <set>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -82,7 +84,7 @@ class EditOperations {
   const std::vector<Rect>& selectionOutlines() const { return outlines_; }
   std::int32_t referenceX() const { return extent_.x1; }
   std::int32_t referenceY() const { return extent_.y1; }
-  int stretchTarget() const { return stretchBox_; }
+  int stretchTarget() const;
   StretchSide stretchSide() const { return stretchSide_; }
 
   // told after every change of the layout that needs a redraw
@@ -99,6 +101,7 @@ class EditOperations {
   int select(Rect area, bool forMove);
   int pasteSource();  // extent and count of the deleted elements
   void compactTables();
+  bool roomFor(int boxes);  // false (and says so) when the table cannot take them
 
   LayoutDatabase& db_;
   const TechnologyRules& tech_;
@@ -106,9 +109,11 @@ class EditOperations {
   Rect extent_{};
   bool extentEmpty_ = true;
   std::vector<Rect> outlines_;
+  std::set<std::tuple<std::int32_t, std::int32_t, std::int32_t, std::int32_t>> outlineSet_;
   int stretchBox_ = 0;
   StretchSide stretchSide_ = StretchSide::None;
   Rect stretchSaved_{};
+  std::uint64_t stretchGeneration_ = 0;
 };
 
 Rect normalised(Rect r);

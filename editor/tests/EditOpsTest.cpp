@@ -195,3 +195,38 @@ TEST(EditOps, VerticalShiftMovesStretchesOrLeaves) {
   EXPECT_FALSE(f.db.extracted);
   EXPECT_FALSE(f.db.modified);
 }
+
+TEST(EditOps, CutPiecesKeepTheirValueAndAMoveOfPositionsEndsTheUndo) {
+  Fixture f;
+  int opt = f.db.addBox(0, 0, 10, 10, kOption);
+  f.db.box(opt).value = kOptionNoSalicide | 2;
+  f.ops.deleteInArea({3, 3, 7, 7}, 40, identity());
+  for (int p = 1; p <= f.db.boxCount(); ++p)
+    EXPECT_EQ(static_cast<const LayoutDatabase&>(f.db).box(p).value, kOptionNoSalicide | 2);
+  // a sort (a rule check, an extraction) after the store: positions moved
+  Fixture g;
+  g.db.currentLayer = kMetal;
+  g.ops.storeBox({0, 0, 5, 5});
+  g.db.sortByLayer();
+  g.ops.undo();
+  EXPECT_EQ(g.status.text(0), "Sorry, no undo available...");
+  EXPECT_EQ(g.boxes(kMetal).size(), 1u);
+  // and a stretch target picked before a compaction is let go
+  Fixture h;
+  h.db.addBox(0, 0, 10, 10, kMetal);
+  h.ops.selectForMove({9, 2, 11, 8});
+  h.db.compactBoxes();
+  h.ops.stretch(5, 0);
+  EXPECT_EQ(h.boxes(kMetal), (std::vector<Rect>{{0, 0, 10, 10}}));
+}
+
+TEST(EditOps, CopyMoveAndPasteNeedRoomForAllTheirBoxes) {
+  Fixture f;
+  f.db.drawImmediately = false;
+  for (int i = 0; i < kMaxBoxes - 1; ++i) f.db.addBox(i, 0, i + 1, 1, kMetal);
+  f.db.drawImmediately = true;
+  ASSERT_EQ(f.ops.selectForCopy({-1, -1, 3, 2}), 3);
+  f.ops.copy(0, 10);
+  EXPECT_EQ(f.status.text(0), "Warning : box data base full ...");
+  EXPECT_EQ(f.db.boxCount(), kMaxBoxes - 1);  // nothing half done
+}
