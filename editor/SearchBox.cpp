@@ -31,7 +31,7 @@ std::vector<std::string> BoxSearch::layerNames() const {
 }
 
 int BoxSearch::found() const {
-  if (found_ < 1 || found_ > db_.boxCount()) return 0;
+  if (found_ < 1 || found_ > db_.boxCount() || foundGeneration_ != db_.tableGeneration()) return 0;
   const LayoutBox& b = static_cast<const LayoutDatabase&>(db_).box(found_);
   return b.state != 0 && sameBox(b, foundBox_) ? found_ : 0;
 }
@@ -64,6 +64,7 @@ bool BoxSearch::findNext(bool report) {
     if (!matches(b, layer, s)) continue;
     found_ = p;
     foundBox_ = b;
+    foundGeneration_ = db_.tableGeneration();
     const std::int64_t w = std::int64_t{b.x2} - b.x1, h = std::int64_t{b.y2} - b.y1;
     if (CheckShow) {
       const std::int64_t cx = (std::int64_t{b.x1} + b.x2) / 2, cy = (std::int64_t{b.y1} + b.y2) / 2;

@@ -62,10 +62,11 @@ class BoxSearch {
   const TechnologyRules& tech_;
   StatusMessage& status_;
   ToolView& view_;
-  // the box last found, with what it was then: a compaction or sort may
-  // have put another box at its position
+  // the box last found, with what it was then and the table's generation:
+  // a compaction or sort may have put another box at its position
   int found_ = 0;
   LayoutBox foundBox_;
+  std::uint64_t foundGeneration_ = 0;
   int changeSize_ = 2;
   bool highlighted_ = false;
 };

@@ -137,6 +137,13 @@ TEST(BoxSearch, ShownBoxesAreCentredAndHighlightedAndAMovedTableDropsTheBoxFound
   EXPECT_FALSE(x.s.Change());
   EXPECT_EQ(x.boxes(kMetal).size(), 2u);
 
+  // and when the table is sorted by layer, though the box stays where it was
+  ASSERT_TRUE(x.s.Search());
+  const int before = x.s.found();
+  x.db.sortByLayer();
+  ASSERT_EQ(x.box(before).layer, kMetal);
+  EXPECT_EQ(x.s.found(), 0);
+
   // "Invert diffusions" enters the main window's state 24
   x.s.invertDiffusions();
   EXPECT_EQ(x.f.mode(), kModeInvertDiffusion);
