@@ -368,3 +368,44 @@ TEST(Engine, TheWatchedElementsCurrentIsTrackedInTheCurrentMode) {
   EXPECT_EQ(x.engine->results.powerMw, 0);
   EXPECT_TRUE(x.engine->results.resistorPowerText.empty());
 }
+
+TEST(Engine, ANonFiniteCurrentStopsTheRunNamingTheDevice) {
+  quill::testing::TestContext t;
+  ExtractedCircuit c;
+  const int g = c.addNode("g"), d = c.addNode("d");
+  c.nodes[static_cast<std::size_t>(g)].kind = 3;
+  c.nodes[static_cast<std::size_t>(d)].kind = 3;
+  MosDevice m;
+  m.width = 4;
+  m.length = 2;
+  m.gate = g;
+  m.nodeA = d;
+  m.nodeB = 0;
+  m.bulk = 0;
+  m.widthMetres = 1e-6;
+  m.effectiveLength = 0.5e-6;
+  c.nmos.push_back(m);
+  c.buildDeviceLists();
+  SimulationEngine s(t.ctx.db, t.ctx.tech, c, t.ctx.services);
+  s.models.level = MosModelLevel::Level1;
+  s.settings.tsim = 1e-10;
+  ASSERT_TRUE(s.ResetSimulation());
+  s.RunSimulation();  // soft start over, sources built
+  c.nodes[static_cast<std::size_t>(g)].V = 2.5;  // the device conducts
+  c.nodes[static_cast<std::size_t>(d)].V = std::nan("");
+  s.settings.tsim = 2e-9;
+  EXPECT_FALSE(s.RunSimulation());
+  EXPECT_NE(t.status.text(0).find("nMOS 1"), std::string::npos) << t.status.text(0);
+  EXPECT_FALSE(s.failure().empty());
+}
+
+TEST(Engine, VddOfZeroIsRefused) {
+  quill::testing::TestContext t;
+  t.ctx.tech.vdd = 0;
+  ExtractedCircuit c;
+  c.buildDeviceLists();
+  SimulationEngine s(t.ctx.db, t.ctx.tech, c, t.ctx.services);
+  s.ResetSimulation();
+  EXPECT_FALSE(s.RunSimulation());
+  EXPECT_NE(t.status.text(0).find("VDD"), std::string::npos);
+}
