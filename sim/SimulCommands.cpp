@@ -28,7 +28,11 @@ bool SimulationCommands::PrepareSimulation() {
   st.clearStop();
   SimulationEngine& engine = window_.engine();
   engine.clearRequests();
-  const ExtractResult r = extractCircuit(ctx.db, ctx.tech, options_, circuit_, ctx.services, {}, view);
+  ExtractResult r;
+  {
+    FrameController::LongOperation op(frame_);
+    r = extractCircuit(ctx.db, ctx.tech, options_, circuit_, ctx.services, {}, view);
+  }
   if (r.outcome == ExtractOutcome::Complete) {
     window_.circuitChanged();
     frame_.redraw();  // diffusion was split under the gates

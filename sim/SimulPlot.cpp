@@ -509,7 +509,8 @@ void SimulationPlot::delayMeasured(double tStart, double tStop, bool) {
   if (k < 0) return;
   const int xs = geometry.xOfTime(relativeTime(tStart)), xe = geometry.xOfTime(relativeTime(tStop));
   if (!(xs > PlotGeometry::kLeft && xs < xe)) return;
-  const int y = geometry.yOfVoltage(k, tech_.vdd / 2);
+  // a quarter up the stop trace: the frequency marker takes its middle
+  const int y = geometry.yOfVoltage(k, tech_.vdd / 4);
   const Colour c = textColour();
   surface_->line(xs, y, xe, y, c);
   arrowHead(xs, y, -1, 0, c);
@@ -581,8 +582,14 @@ void SimulationPlot::endRun(bool completed) {
     const int xmin = g.xOfTime(relativeTime(r.minVTime)), ymin = traceRow(k, r.minV, outside);
     surface_->fillRect(xmax - 2, ymax - 2, xmax + 3, ymax + 3, tc);
     surface_->fillRect(xmin - 2, ymin - 2, xmin + 3, ymin + 3, tc);
-    text(xmax + 4, ymax - 12, label(r.maxV), tc);
-    text(xmin + 4, ymin + 2, label(r.minV), tc);
+    // labels stay on the area: left of a marker near the right edge
+    auto place = [&](int x, const std::string& s) {
+      const int w = surface_->textWidth(s, st);
+      return x + 4 + w > g.width ? x - 4 - w : x + 4;
+    };
+    const std::string top = label(r.maxV), low = label(r.minV);
+    text(place(xmax, top), ymax - 12, top, tc);
+    text(place(xmin, low), ymin + 2, low, tc);
   }
   if (mode == kModeVoltageCurrent) {
     int x = PlotGeometry::kLeft + 2;

@@ -94,7 +94,7 @@ TEST(FrameWindow, StartsWithTheExampleAndEveryMenuEntryAndToolButton) {
   EXPECT_TRUE(w.frame.action("mnuCut")->isEnabled());
   EXPECT_TRUE(w.frame.action("mnuDrc")->isEnabled());
   EXPECT_TRUE(w.frame.action("sbText")->isEnabled());  // the label command
-  EXPECT_FALSE(w.frame.action("sbSimul")->isEnabled());
+  EXPECT_FALSE(w.frame.action("sbFactory")->isEnabled());  // the 3D process window
   EXPECT_TRUE(w.frame.action("mnuZoomIn")->isEnabled());
   EXPECT_TRUE(w.frame.action("sbBox")->isEnabled());
   EXPECT_EQ(w.frame.action("mnuOpen")->shortcut(), QKeySequence(QStringLiteral("F3")));

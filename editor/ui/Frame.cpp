@@ -18,6 +18,7 @@
 #include "editor/ui/D_Palette.h"
 #include "platform/Cp1252.h"
 #include "platform/ui/QtDebugWindow.h"
+#include "sim/ui/D_simul.h"
 
 namespace quill {
 
@@ -184,6 +185,7 @@ void Tmdiframe::unbind() {
     controller_->editLabelAt = nullptr;
     controller_->layoutReplaced = nullptr;
   }
+  simulation_.reset();  // gives the Simulate commands back
   if (controller_) {
     controller_->registerCommand(Command::ExtractCircuit, nullptr);
     controller_->registerCommand(Command::FloatingNodes, nullptr);
@@ -295,6 +297,14 @@ void Tmdiframe::bind(AppContext& ctx) {
     }
     view_->Redraw();
   });
+
+  // simulation: the Simulate commands open the simulation window over the same circuit
+  simulation_ = std::make_unique<FrameSimulation>(*controller_, *view_, *extractionOptions_, *circuit_, this,
+                                                  &shortGateView_);
+  simulation_->hidePalette = [this] {
+    if (formPalette_) formPalette_->hide();
+  };
+  simulation_->showPalette = [this] { showPalette(); };
 
   // generators: the window's pages, their placement states, the palette's contacts and pads
   generatorSettings_ = std::make_unique<GeneratorSettings>();

@@ -32,6 +32,7 @@
 namespace quill {
 
 class TFormRules;
+class FrameSimulation;
 class TFormPalette;
 
 // Opens help pages below a folder (the start-up folder) with the desktop's
@@ -66,6 +67,7 @@ class Tmdiframe : public QMainWindow, public FrameWindow, public HelpOpener, pub
   FrameController& controller() { return *controller_; }
   Palette* palette() const { return palette_.get(); }
   TFormPalette* FormPalette() const { return formPalette_.get(); }
+  FrameSimulation* simulation() const { return simulation_.get(); }
   EditToolWindows* editTools() const { return editTools_.get(); }
   LayoutView& view() { return *view_; }
   LayoutWidget* PaintLayout = nullptr;
@@ -156,6 +158,8 @@ class Tmdiframe : public QMainWindow, public FrameWindow, public HelpOpener, pub
     }
   } shortGateView_;
   std::unique_ptr<TFormSimuOpt> formSimuOpt_;
+  // the Simulate commands with the simulation window and the floating-well warning
+  std::unique_ptr<FrameSimulation> simulation_;
   std::unique_ptr<GeneratorSettings> generatorSettings_;
   std::unique_ptr<GeneratorCommands> generatorCommands_;
   std::unique_ptr<TFormGenerator> formGenerator_;

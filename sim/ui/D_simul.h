@@ -1,0 +1,145 @@
+// The simulation window TFormSimul: the tab set of the five modes, the
+// paint area the plot draws into, the node, scale and option controls, the
+// buttons, bound to the Qt-free SimulationWindow. And FrameSimulation, what
+// the main window holds of the simulation: the engine over the program's
+// extracted circuit, this window, the floating-well warning and the
+// Simulate commands.
+#pragma once
+#include <QDialog>
+#include <QPrinter>
+#include <functional>
+#include <memory>
+
+#include "editor/View.h"
+#include "platform/ui/QtSurface.h"
+#include "sim/SimulCommands.h"
+#include "sim/SimulWindow.h"
+#include "sim/ui/D_Well.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabBar;
+class QToolButton;
+
+namespace quill {
+
+class TFormSimul;
+
+// The paint area: shows the plot's surface and hands the mouse to the logic.
+class SimulPaintArea : public QWidget {
+ public:
+  SimulPaintArea(TFormSimul& form, QWidget* parent);
+  QtSurface& surface() { return surface_; }
+
+ protected:
+  void paintEvent(QPaintEvent* e) override;
+  void resizeEvent(QResizeEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+
+ private:
+  TFormSimul& form_;
+  QtSurface surface_{1, 1};
+};
+
+class TFormSimul : public QDialog, public SimulationWindowHost {
+ public:
+  TFormSimul(SimulationWindow& logic, Services& services, QWidget* parent = nullptr);
+  ~TFormSimul() override;
+
+  SimulationWindow& logic() { return logic_; }
+  // shows every control as the logic says
+  void UpdateControls();
+  // replaces the system print dialog (tests print to PDF without it)
+  void setPrintDialog(std::function<bool(QPrinter&)> d) { printDialog_ = std::move(d); }
+  QPrinter& printer() { return *printer_; }
+  // called when a run starts and ends (the main frame's keys then stop it)
+  std::function<void(bool)> onRunning;
+
+  SimulPaintArea* DrawSimu = nullptr;
+  QTabBar* SimulMode = nullptr;
+  QComboBox *ComboStart = nullptr, *ComboStop = nullptr, *ComboEval = nullptr, *ComboListI = nullptr;
+  QComboBox *ComboTime = nullptr, *ComboEye = nullptr, *ComboXScale = nullptr, *ComboCurrent = nullptr,
+            *ComboFreq = nullptr;
+  QCheckBox *CheckGainAndIss = nullptr, *CheckDelayAndIdd = nullptr, *CheckLog = nullptr, *CheckMinMax = nullptr,
+            *CheckFreq = nullptr, *CheckSlope = nullptr, *CheckHysteresis = nullptr;
+  QLineEdit *EditTrigger = nullptr, *EditDt = nullptr;
+  QGroupBox *GroupDelay = nullptr, *GroupTimeScale = nullptr, *GroupStep = nullptr, *GroupCtk = nullptr;
+  QLabel *LabelStartAndTrig = nullptr, *LabelStopNode = nullptr, *LabelWatts = nullptr, *LabelWattsR = nullptr;
+  QPushButton *btnReset = nullptr, *sbMore = nullptr, *btnClose = nullptr, *sbPrint = nullptr, *sbTrace = nullptr,
+              *sbDebug = nullptr, *sbFft = nullptr, *sbVup = nullptr, *sbVDown = nullptr;
+
+  // SimulationWindowHost
+  void controlsChanged() override { UpdateControls(); }
+  void plotChanged() override;
+  void pumpEvents() override;
+  void waitForEvents() override;
+  void closeWindow() override;
+  bool printDialog() override;
+  void printPlot(const std::string& header) override;
+  void showDebug() override;
+  void runningChanged(bool running) override;
+  void resizeSurface(int w, int h) override;
+
+ protected:
+  void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
+  void reject() override;
+
+ private:
+  void build();
+  void connectControls();
+  static void fill(QComboBox* c, const std::vector<std::string>& items, int current);
+
+  SimulationWindow& logic_;
+  Services& services_;
+  std::unique_ptr<QPrinter> printer_;
+  std::function<bool(QPrinter&)> printDialog_;
+  bool updating_ = false;
+  bool closing_ = false;
+};
+
+// What the main window holds of the simulation.
+class FrameSimulation : public SimulationCommandHost {
+ public:
+  // options and circuit are the program's (not owned); view takes the
+  // extraction's short-gate warning
+  FrameSimulation(FrameController& frame, LayoutView& view, ExtractionOptions& options, ExtractedCircuit& circuit,
+                  QWidget* parent, ExtractionView* shortGate = nullptr);
+  ~FrameSimulation() override;
+
+  ExtractionOptions& options() { return options_; }
+  ExtractedCircuit& circuit() { return circuit_; }
+  SimulationEngine& engine() { return engine_; }
+  SimulationWindow& window() { return window_; }
+  SimulationCommands& commands() { return *commands_; }
+  TFormSimul* FormSimul() const { return form_.get(); }
+  TFormWell* FormWell() const { return wells_.get(); }
+
+  // the palette goes while the window is open, and comes back with Close
+  std::function<void()> hidePalette, showPalette;
+
+  // SimulationCommandHost
+  void hideToolWindows() override;
+  void showToolWindows() override;
+  void showSimulationWindow() override;
+
+ private:
+  FrameController& frame_;
+  QWidget* parent_;
+  ExtractionOptions& options_;
+  ExtractedCircuit& circuit_;
+  SimulationEngine engine_;
+  SimulationWindow window_;
+  std::unique_ptr<TFormWell> wells_;
+  std::unique_ptr<TFormSimul> form_;
+  std::unique_ptr<SimulationCommands> commands_;
+};
+
+}  // namespace quill
