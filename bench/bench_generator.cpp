@@ -36,7 +36,7 @@ BENCHMARK(BM_BondingPads200Meta6)->Unit(benchmark::kMillisecond);
 
 void BM_MosDevice100Fingers(benchmark::State& state) {
   TechnologyRules tech;
-  const MosDevice d{40, 2, 100, MosKind::P, true, 1};
+  const MosRequest d{40, 2, 100, MosKind::P, true, 1};
   for (auto _ : state) {
     LayoutDatabase db;
     LayoutGenerator g(db, tech);
