@@ -574,8 +574,10 @@ void SimulationPlot::endRun(bool completed) {
   if (options.minMax && k >= 0 && mode != kModeEye && mode != kModeStatic &&
       r.maxV != SimulationResults::kSentinel && r.minV != -SimulationResults::kSentinel) {
     auto label = [&](double v) {
-      return F(v, 1, 3) + "V " +
-             (options.couplings ? "(" + F(100 * v / tech_.vdd, 1, 1) + "%Vdd)" : "(dV=" + F(r.maxV - r.minV, 1, 3) + "V)");
+      std::string s = F(v, 1, 3) + "V ";
+      if (options.couplings) s.append("(").append(F(100 * v / tech_.vdd, 1, 1)).append("%Vdd)");
+      else s.append("(dV=").append(F(r.maxV - r.minV, 1, 3)).append("V)");
+      return s;
     };
     bool outside = false;
     const int xmax = g.xOfTime(relativeTime(r.maxVTime)), ymax = traceRow(k, r.maxV, outside);

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPushButton>
@@ -27,6 +28,52 @@ namespace {
 QString q(const std::string& s) { return QString::fromUtf8(cp1252ToUtf8(s)); }
 }  // namespace
 
+// ------------------------------------------------------------- vector state
+
+void clearUpperVectorState() {
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+  static const bool avx = __builtin_cpu_supports("avx");
+  // this code is built for SSE: no 256-bit value is live here
+  if (avx) __asm__ volatile("vzeroupper" ::: "memory");
+#endif
+}
+
+void SimulSurface::fillRect(int x1, int y1, int x2, int y2, Colour c) {
+  s_.fillRect(x1, y1, x2, y2, c);
+  clearUpperVectorState();
+}
+
+void SimulSurface::fillPattern(int x1, int y1, int x2, int y2, const Pattern8& p, Colour c) {
+  s_.fillPattern(x1, y1, x2, y2, p, c);
+  clearUpperVectorState();
+}
+
+void SimulSurface::outlineRect(int x1, int y1, int x2, int y2, Colour c) {
+  s_.outlineRect(x1, y1, x2, y2, c);
+  clearUpperVectorState();
+}
+
+void SimulSurface::line(int x1, int y1, int x2, int y2, Colour c, bool dotted) {
+  s_.line(x1, y1, x2, y2, c, dotted);
+  clearUpperVectorState();
+}
+
+void SimulSurface::setPixel(int x, int y, Colour c) {
+  s_.setPixel(x, y, c);
+  clearUpperVectorState();
+}
+
+void SimulSurface::text(int x, int y, std::string_view text, const TextStyle& style) {
+  s_.text(x, y, text, style);
+  clearUpperVectorState();
+}
+
+int SimulSurface::textWidth(std::string_view text, const TextStyle& style) const {
+  const int w = s_.textWidth(text, style);
+  clearUpperVectorState();
+  return w;
+}
+
 // ------------------------------------------------------------- paint area
 
 SimulPaintArea::SimulPaintArea(TFormSimul& form, QWidget* parent) : QWidget(parent), form_(form) {
@@ -38,10 +85,15 @@ SimulPaintArea::SimulPaintArea(TFormSimul& form, QWidget* parent) : QWidget(pare
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
 }
 
-void SimulPaintArea::paintEvent(QPaintEvent*) {
+void SimulPaintArea::paintEvent(QPaintEvent* e) {
   QPainter p(this);
-  p.fillRect(rect(), Qt::black);
-  p.drawImage(0, 0, surface_.image());
+  const QImage& img = surface_.image();
+  const QRect exposed = e->rect();
+  p.drawImage(exposed.topLeft(), img, exposed);
+  // the part of the area the picture does not cover yet (between a resize and its redraw)
+  const QRegion rest = QRegion(exposed) - QRegion(img.rect());
+  for (const QRect& r : rest) p.fillRect(r, Qt::black);
+  clearUpperVectorState();
 }
 
 void SimulPaintArea::resizeEvent(QResizeEvent*) { form_.logic().resize(width(), height()); }
@@ -288,14 +340,21 @@ void TFormSimul::UpdateControls() {
   updating_ = false;
 }
 
-void TFormSimul::plotChanged() { DrawSimu->update(); }
+void TFormSimul::plotChanged() {
+  DrawSimu->update();
+  clearUpperVectorState();
+}
 
-void TFormSimul::pumpEvents() { QCoreApplication::processEvents(); }
+void TFormSimul::pumpEvents() {
+  QCoreApplication::processEvents();
+  clearUpperVectorState();
+}
 
 void TFormSimul::waitForEvents() {
   DrawSimu->update();
   QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   QThread::msleep(15);  // a paused run should not keep a core busy
+  clearUpperVectorState();
 }
 
 void TFormSimul::closeWindow() {
@@ -400,7 +459,7 @@ FrameSimulation::FrameSimulation(FrameController& frame, LayoutView& view, Extra
   form_ = std::make_unique<TFormSimul>(window_, frame.context().services, parent);
   window_.setWellDialog(wells_.get());
   window_.setHost(form_.get());
-  window_.setSurface(&form_->DrawSimu->surface());
+  window_.setSurface(&form_->DrawSimu->plotSurface());
   window_.background = [&view] {
     return view.monochrome() ? PlotBackground::Monochrome
                              : view.whiteBackground() ? PlotBackground::White : PlotBackground::Black;

@@ -29,11 +29,40 @@ namespace quill {
 
 class TFormSimul;
 
+// Qt's drawing and event code may leave the upper halves of the vector
+// registers in use, and the engine's plain SSE code then runs up to half as
+// fast until they are cleared: done after every call into Qt during a run.
+void clearUpperVectorState();
+
+// The plot's surface as the logic sees it: the paint area's QtSurface, with
+// the vector state cleared after each drawing call.
+class SimulSurface : public Surface {
+ public:
+  explicit SimulSurface(QtSurface& s) : s_(s) {}
+  int width() const override { return s_.width(); }
+  int height() const override { return s_.height(); }
+  void setPenMode(PenMode mode) override { s_.setPenMode(mode); }
+  PenMode penMode() const override { return s_.penMode(); }
+  void fillRect(int x1, int y1, int x2, int y2, Colour c) override;
+  void fillPattern(int x1, int y1, int x2, int y2, const Pattern8& p, Colour c) override;
+  void outlineRect(int x1, int y1, int x2, int y2, Colour c) override;
+  void line(int x1, int y1, int x2, int y2, Colour c, bool dotted = false) override;
+  void setPixel(int x, int y, Colour c) override;
+  Colour pixel(int x, int y) const override { return s_.pixel(x, y); }
+  void text(int x, int y, std::string_view text, const TextStyle& style) override;
+  int textWidth(std::string_view text, const TextStyle& style) const override;
+
+ private:
+  QtSurface& s_;
+};
+
 // The paint area: shows the plot's surface and hands the mouse to the logic.
 class SimulPaintArea : public QWidget {
  public:
   SimulPaintArea(TFormSimul& form, QWidget* parent);
   QtSurface& surface() { return surface_; }
+  // what the logic draws on
+  Surface& plotSurface() { return plot_; }
 
  protected:
   void paintEvent(QPaintEvent* e) override;
@@ -45,6 +74,7 @@ class SimulPaintArea : public QWidget {
  private:
   TFormSimul& form_;
   QtSurface surface_{1, 1};
+  SimulSurface plot_{surface_};
 };
 
 class TFormSimul : public QDialog, public SimulationWindowHost {
