@@ -404,3 +404,23 @@ TEST(SimulWindow, ABusValueIsWrittenWhenItChanges) {
   const auto& t = s.surface.texts();
   EXPECT_EQ(std::count_if(t.begin(), t.end(), [](const MemorySurface::TextCall& c) { return c.text == "5"; }), 1);
 }
+
+TEST(SimulWindow, MonochromeDrawsEveryTraceInOnePenWithItsOwnMarkers) {
+  Sim s;
+  s.background = PlotBackground::Monochrome;
+  s.window->FormActivate();
+  const SimulationPlot& p = s.window->plot();
+  ASSERT_EQ(p.traces.size(), 2u);
+  EXPECT_NE(p.traces[0].palette % 7, p.traces[1].palette % 7);  // two marker shapes
+  for (int band = 0; band < 2; ++band) {
+    int black = 0, coloured = 0;
+    for (int y = 20 + band * 200; y < 20 + (band + 1) * 200; ++y)
+      for (int x = 50; x < s.surface.width(); ++x) {
+        const Colour c = s.surface.pixel(x, y);
+        black += c == rgb(0, 0, 0);
+        coloured += redOf(c) != greenOf(c) || greenOf(c) != blueOf(c);
+      }
+    EXPECT_GT(black, 300) << band;
+    EXPECT_EQ(coloured, 0) << band;
+  }
+}
