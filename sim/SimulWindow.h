@@ -114,6 +114,7 @@ class SimulationWindow : public SimulationObserver {
   double zoom() const { return zoom_; }
   double length() const { return length_; }
   double eyeLength() const { return eyeLength_; }
+  double step() const { return stepSeconds_; }  // s, the step box's value in force
   const std::vector<Trace>& traces() const { return plot_.traces; }
   bool nodesAssigned() const { return assigned_; }
   bool running() const { return running_; }

@@ -305,6 +305,7 @@ void Tmdiframe::bind(AppContext& ctx) {
     if (formPalette_) formPalette_->hide();
   };
   simulation_->showPalette = [this] { showPalette(); };
+  simulation_->layoutDrawn = [this] { PaintLayout->update(); };
 
   // generators: the window's pages, their placement states, the palette's contacts and pads
   generatorSettings_ = std::make_unique<GeneratorSettings>();

@@ -250,3 +250,13 @@ TEST(TFormSimul, PrintingGoesToThePrinterOnALightBackground) {
   EXPECT_EQ(x.panel(0), " Simulation image sent to printer");
   EXPECT_GT(QFileInfo(pdf).size(), 1000);
 }
+
+TEST(TFormSimul, SimulationOnTheLayoutRedrawsTheDrawingAreaAsItRuns) {
+  Fixture x;
+  int drawn = 0;
+  x.sim.layoutDrawn = [&] { ++drawn; };
+  x.f.execute(Command::SimOnLayout);
+  EXPECT_GT(drawn, 5);
+  EXPECT_FALSE(x.form().isVisible());  // no window of its own
+  EXPECT_NE(x.panel(0).find("ns simulation in "), std::string::npos) << x.panel(0);
+}

@@ -467,9 +467,20 @@ FrameSimulation::FrameSimulation(FrameController& frame, LayoutView& view, Extra
   form_->onRunning = [this](bool on) { frame_.setSimulationRunning(on); };
   commands_ = std::make_unique<SimulationCommands>(frame, window_, circuit_, options_, *this);
   commands_->view = shortGate;
+  layout_ = std::make_unique<LayoutSimulation>(frame, view, window_, circuit_, options_);
+  layout_->wells = wells_.get();
+  layout_->shortGate = shortGate;
+  layout_->areaChanged = [this] {
+    if (layoutDrawn) layoutDrawn();
+  };
+  layout_->pumpEvents = [] {
+    QCoreApplication::processEvents();
+    clearUpperVectorState();
+  };
 }
 
 FrameSimulation::~FrameSimulation() {
+  layout_.reset();
   commands_.reset();
   window_.setHost(nullptr);
   window_.setSurface(nullptr);

@@ -2,8 +2,8 @@
 // paint area the plot draws into, the node, scale and option controls, the
 // buttons, bound to the Qt-free SimulationWindow. And FrameSimulation, what
 // the main window holds of the simulation: the engine over the program's
-// extracted circuit, this window, the floating-well warning and the
-// Simulate commands.
+// extracted circuit, this window, the floating-well warning, the
+// Simulate commands and the simulation on the layout.
 #pragma once
 #include <QDialog>
 #include <QPrinter>
@@ -12,6 +12,7 @@
 
 #include "editor/View.h"
 #include "platform/ui/QtSurface.h"
+#include "sim/LayoutSimulation.h"
 #include "sim/SimulCommands.h"
 #include "sim/SimulWindow.h"
 #include "sim/ui/D_Well.h"
@@ -149,11 +150,14 @@ class FrameSimulation : public SimulationCommandHost {
   SimulationEngine& engine() { return engine_; }
   SimulationWindow& window() { return window_; }
   SimulationCommands& commands() { return *commands_; }
+  LayoutSimulation& onLayout() { return *layout_; }
   TFormSimul* FormSimul() const { return form_.get(); }
   TFormWell* FormWell() const { return wells_.get(); }
 
   // the palette goes while the window is open, and comes back with Close
   std::function<void()> hidePalette, showPalette;
+  // the simulation on the layout drew into the drawing area's surface
+  std::function<void()> layoutDrawn;
 
   // SimulationCommandHost
   void hideToolWindows() override;
@@ -170,6 +174,7 @@ class FrameSimulation : public SimulationCommandHost {
   std::unique_ptr<TFormWell> wells_;
   std::unique_ptr<TFormSimul> form_;
   std::unique_ptr<SimulationCommands> commands_;
+  std::unique_ptr<LayoutSimulation> layout_;
 };
 
 }  // namespace quill
