@@ -38,33 +38,50 @@ void clearUpperVectorState() {
 #endif
 }
 
+QRect SimulSurface::takeDirty() {
+  const QRect r = dirty_;
+  dirty_ = QRect();
+  return r;
+}
+
+void SimulSurface::touch(int x1, int y1, int x2, int y2) {
+  dirty_ |= QRect(QPoint(std::min(x1, x2), std::min(y1, y2)), QPoint(std::max(x1, x2) - 1, std::max(y1, y2) - 1));
+}
+
 void SimulSurface::fillRect(int x1, int y1, int x2, int y2, Colour c) {
   s_.fillRect(x1, y1, x2, y2, c);
+  touch(x1, y1, x2, y2);
   clearUpperVectorState();
 }
 
 void SimulSurface::fillPattern(int x1, int y1, int x2, int y2, const Pattern8& p, Colour c) {
   s_.fillPattern(x1, y1, x2, y2, p, c);
+  touch(x1, y1, x2, y2);
   clearUpperVectorState();
 }
 
 void SimulSurface::outlineRect(int x1, int y1, int x2, int y2, Colour c) {
   s_.outlineRect(x1, y1, x2, y2, c);
+  touch(x1, y1, x2, y2);
   clearUpperVectorState();
 }
 
 void SimulSurface::line(int x1, int y1, int x2, int y2, Colour c, bool dotted) {
   s_.line(x1, y1, x2, y2, c, dotted);
+  touch(std::min(x1, x2), std::min(y1, y2), std::max(x1, x2) + 1, std::max(y1, y2) + 1);
   clearUpperVectorState();
 }
 
 void SimulSurface::setPixel(int x, int y, Colour c) {
   s_.setPixel(x, y, c);
+  touch(x, y, x + 1, y + 1);
   clearUpperVectorState();
 }
 
 void SimulSurface::text(int x, int y, std::string_view text, const TextStyle& style) {
   s_.text(x, y, text, style);
+  // a generous box: the font's height is not asked for on every text
+  touch(x, y, x + s_.textWidth(text, style) + 2, y + 3 * style.pointSize);
   clearUpperVectorState();
 }
 
@@ -341,7 +358,8 @@ void TFormSimul::UpdateControls() {
 }
 
 void TFormSimul::plotChanged() {
-  DrawSimu->update();
+  const QRect r = DrawSimu->takeDirty();
+  if (!r.isEmpty()) DrawSimu->update(r);
   clearUpperVectorState();
 }
 
@@ -400,6 +418,7 @@ void TFormSimul::runningChanged(bool running) {
 
 void TFormSimul::resizeSurface(int w, int h) {
   DrawSimu->surface().resize(w, h, logic_.plot().backgroundColour());
+  DrawSimu->takeDirty();
   DrawSimu->update();
 }
 

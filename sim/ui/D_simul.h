@@ -36,10 +36,13 @@ class TFormSimul;
 void clearUpperVectorState();
 
 // The plot's surface as the logic sees it: the paint area's QtSurface, with
-// the vector state cleared after each drawing call.
+// the vector state cleared after each drawing call and the part drawn on
+// kept, so that a repaint during a run copies only that.
 class SimulSurface : public Surface {
  public:
   explicit SimulSurface(QtSurface& s) : s_(s) {}
+  // what was drawn on since the last call
+  QRect takeDirty();
   int width() const override { return s_.width(); }
   int height() const override { return s_.height(); }
   void setPenMode(PenMode mode) override { s_.setPenMode(mode); }
@@ -54,7 +57,9 @@ class SimulSurface : public Surface {
   int textWidth(std::string_view text, const TextStyle& style) const override;
 
  private:
+  void touch(int x1, int y1, int x2, int y2);  // the half-open rectangle was drawn on
   QtSurface& s_;
+  QRect dirty_;
 };
 
 // The paint area: shows the plot's surface and hands the mouse to the logic.
@@ -64,6 +69,7 @@ class SimulPaintArea : public QWidget {
   QtSurface& surface() { return surface_; }
   // what the logic draws on
   Surface& plotSurface() { return plot_; }
+  QRect takeDirty() { return plot_.takeDirty(); }
 
  protected:
   void paintEvent(QPaintEvent* e) override;
