@@ -65,8 +65,12 @@ void expectIndexMatchesPlain(ViewFixture& f, const char* when) {
     Picture culled = draw(f, true, v);
     EXPECT_TRUE(plain == culled);
     // small views go through the index; the whole layout is drawn box by box
-    if (v.x2 - v.x1 < 1000) EXPECT_TRUE(f.view.lastRedrawCulled());
-    if (std::string(when) == "fresh" && v.x2 - v.x1 > 3000) EXPECT_FALSE(f.view.lastRedrawCulled());
+    if (v.x2 - v.x1 < 1000) {
+      EXPECT_TRUE(f.view.lastRedrawCulled());
+    }
+    if (std::string(when) == "fresh" && v.x2 - v.x1 > 3000) {
+      EXPECT_FALSE(f.view.lastRedrawCulled());
+    }
   }
 }
 
