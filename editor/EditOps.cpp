@@ -21,6 +21,31 @@ std::int32_t clamp32(std::int64_t v) {
                                                             std::numeric_limits<std::int32_t>::max()));
 }
 const LayoutBox& cbox(const LayoutDatabase& db, int p) { return db.box(p); }
+
+// Rotate and flip move corners and points alike; f maps one point in place.
+template <class F>
+int transformInArea(LayoutDatabase& db, const Rect& area, F&& f) {
+  int n = 0;
+  for (int p = 1; p <= db.boxCount(); ++p) {
+    const LayoutBox& c = cbox(db, p);
+    if (c.state != 1 || db.layers[c.layer].isProtected || !inside(c, area)) continue;
+    LayoutBox& b = db.box(p);
+    f(b.x1, b.y1);
+    f(b.x2, b.y2);
+    if (b.x1 > b.x2) std::swap(b.x1, b.x2);
+    if (b.y1 > b.y2) std::swap(b.y1, b.y2);
+    ++n;
+  }
+  for (int i = 1; i <= db.labelCount(); ++i) {
+    LayoutLabel& l = db.label(i);
+    if (l.active && pointIn(l.x, l.y, area)) f(l.x, l.y), ++n;
+  }
+  for (int i = 1; i <= db.rlcCount(); ++i) {
+    RlcSymbol& r = db.rlc(i);
+    if (r.active && pointIn(r.x1, r.y1, area)) f(r.x1, r.y1), f(r.x2, r.y2), ++n;
+  }
+  return n;
+}
 }  // namespace
 
 void EditOperations::changed() {
@@ -489,25 +514,7 @@ void EditOperations::rotate(Rect area, bool plus90) {
     x = clamp32(plus90 ? cx - (oy - cy) : cx + (oy - cy));
     y = clamp32(plus90 ? cy + (ox - cx) : cy - (ox - cx));
   };
-  int n = 0;
-  for (int p = 1; p <= db_.boxCount(); ++p) {
-    const LayoutBox& c = cbox(db_, p);
-    if (c.state != 1 || db_.layers[c.layer].isProtected || !inside(c, area)) continue;
-    LayoutBox& b = db_.box(p);
-    turn(b.x1, b.y1);
-    turn(b.x2, b.y2);
-    if (b.x1 > b.x2) std::swap(b.x1, b.x2);
-    if (b.y1 > b.y2) std::swap(b.y1, b.y2);
-    ++n;
-  }
-  for (int i = 1; i <= db_.labelCount(); ++i) {
-    LayoutLabel& l = db_.label(i);
-    if (l.active && pointIn(l.x, l.y, area)) turn(l.x, l.y), ++n;
-  }
-  for (int i = 1; i <= db_.rlcCount(); ++i) {
-    RlcSymbol& r = db_.rlc(i);
-    if (r.active && pointIn(r.x1, r.y1, area)) turn(r.x1, r.y1), turn(r.x2, r.y2), ++n;
-  }
+  const int n = transformInArea(db_, area, turn);
   show("Rotate " + std::to_string(n) + " elements.");
   if (n) changed();
   else if (redraw) redraw();
@@ -520,25 +527,7 @@ void EditOperations::flip(Rect area, bool horizontal) {
     if (horizontal) x = clamp32(2 * cx - x);
     else y = clamp32(2 * cy - y);
   };
-  int n = 0;
-  for (int p = 1; p <= db_.boxCount(); ++p) {
-    const LayoutBox& c = cbox(db_, p);
-    if (c.state != 1 || db_.layers[c.layer].isProtected || !inside(c, area)) continue;
-    LayoutBox& b = db_.box(p);
-    mirror(b.x1, b.y1);
-    mirror(b.x2, b.y2);
-    if (b.x1 > b.x2) std::swap(b.x1, b.x2);
-    if (b.y1 > b.y2) std::swap(b.y1, b.y2);
-    ++n;
-  }
-  for (int i = 1; i <= db_.labelCount(); ++i) {
-    LayoutLabel& l = db_.label(i);
-    if (l.active && pointIn(l.x, l.y, area)) mirror(l.x, l.y), ++n;
-  }
-  for (int i = 1; i <= db_.rlcCount(); ++i) {
-    RlcSymbol& r = db_.rlc(i);
-    if (r.active && pointIn(r.x1, r.y1, area)) mirror(r.x1, r.y1), mirror(r.x2, r.y2), ++n;
-  }
+  const int n = transformInArea(db_, area, mirror);
   show(std::string(horizontal ? "Flip horizontal " : "Flip vertical ") + std::to_string(n) + " elements.");
   if (n) changed();
   else if (redraw) redraw();
