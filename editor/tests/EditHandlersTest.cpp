@@ -4,41 +4,13 @@
 
 #include "core/tests/TestFiles.h"
 #include "editor/EditHandlers.h"
+#include "editor/tests/ToolFixture.h"
 #include "platform/MemorySurface.h"
 
 using namespace quill;
 
 namespace {
-// 4 pixels per lambda, lambda (0, 0) at the bottom-left pixel
-class View : public FrameView {
- public:
-  MemorySurface surf{400, 400};
-  Surface* surface() override { return &surf; }
-  LambdaPoint toLambda(PixelPoint p) const override {
-    return {static_cast<std::int32_t>(std::lround(p.x / 4.0)), static_cast<std::int32_t>(std::lround((400 - p.y) / 4.0))};
-  }
-  PixelPoint toPixel(LambdaPoint p) const override { return {p.x * 4, 400 - p.y * 4}; }
-  Rect viewWindow() const override { return {0, 0, 100, 100}; }
-  int lambdaGridStep() const override { return 10; }
-  void redraw() override {}
-  void viewAll() override {}
-  void zoomInArea(PixelPoint, PixelPoint) override {}
-  void zoomOut() override {}
-  void scrollHorizontal(int) override {}
-  void scrollVertical(int) override {}
-  void ruler(PixelPoint, PixelPoint) override {}
-  void clearRuler() override {}
-  bool monochrome() const override { return false; }
-  void setMonochrome(bool) override {}
-  bool whiteBackground() const override { return false; }
-  void toggleBackground() override {}
-  bool lambdaGridOn() const override { return false; }
-  void toggleLambdaGrid() override {}
-  bool routingGridOn() const override { return false; }
-  void toggleRoutingGrid() override {}
-  void setPrintHeader(bool) override {}
-  void boxesAt(LambdaPoint, std::vector<int>& out) override { out.clear(); }
-};
+using View = quill::testing::FakeToolView;
 
 struct Fixture {
   quill::testing::TestContext t;
