@@ -2,6 +2,7 @@
 // measured after the first 2 ns: device-terminal currents per second.
 #include <benchmark/benchmark.h>
 
+#include "bench/InverterRing.h"
 #include "core/AppContext.h"
 #include "platform/FakeDialogs.h"
 #include "sim/Engine.h"
@@ -29,23 +30,7 @@ struct Ring {
       circuit.nodes[static_cast<std::size_t>(n)].kind = 3;
     }
     const MosModelContext m(ctx.tech);
-    for (int i = 0; i < stages; ++i) {
-      const int in = 2 + i, out = 2 + (i + 1) % stages;
-      for (Polarity p : {Polarity::N, Polarity::P}) {
-        MosDevice d;
-        d.width = p == Polarity::N ? 6 : 12;
-        d.length = 2;
-        d.gate = in;
-        d.nodeA = out;
-        d.nodeB = p == Polarity::N ? 0 : 1;
-        d.bulk = d.nodeB;
-        d.widthMetres = d.width * ctx.tech.lambda * 1e-6;
-        d.effectiveLength = d.length * ctx.tech.lambda * 1e-6;
-        circuit.table(p).push_back(d);
-      }
-    }
-    circuit.buildDeviceLists();
-    circuit.nodes[2].levelLow = 1000;  // an odd ring needs a kick
+    bench::addRingInverters(circuit, ctx.tech.lambda, stages);
     engine = std::make_unique<SimulationEngine>(ctx.db, ctx.tech, circuit, ctx.services);
     engine->models.level = level;
     engine->settings.dt = 1e-12;

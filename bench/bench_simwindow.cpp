@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "bench/InverterRing.h"
 #include "core/AppContext.h"
 #include "platform/FakeDialogs.h"
 #include "sim/ui/D_simul.h"
@@ -44,23 +45,7 @@ struct Ring {
       x.kind = 3;
       x.visible = i % 12 == 0 ? 2 : 1;
     }
-    for (int i = 0; i < stages; ++i) {
-      const int in = 2 + i, out = 2 + (i + 1) % stages;
-      for (Polarity p : {Polarity::N, Polarity::P}) {
-        MosDevice d;
-        d.width = p == Polarity::N ? 6 : 12;
-        d.length = 2;
-        d.gate = in;
-        d.nodeA = out;
-        d.nodeB = p == Polarity::N ? 0 : 1;
-        d.bulk = d.nodeB;
-        d.widthMetres = d.width * ctx.tech.lambda * 1e-6;
-        d.effectiveLength = d.length * ctx.tech.lambda * 1e-6;
-        circuit.table(p).push_back(d);
-      }
-    }
-    circuit.buildDeviceLists();
-    circuit.nodes[2].levelLow = 1000;  // an odd ring needs a kick
+    bench::addRingInverters(circuit, ctx.tech.lambda, stages);
     engine.models.level = MosModelLevel::Level3;
     logic.setHost(&form);
     logic.setSurface(&form.DrawSimu->plotSurface());
