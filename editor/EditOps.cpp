@@ -22,6 +22,18 @@ std::int32_t clamp32(std::int64_t v) {
 }
 const LayoutBox& cbox(const LayoutDatabase& db, int p) { return db.box(p); }
 
+int boxesInState(const LayoutDatabase& db, int state) {
+  int n = 0;
+  for (int p = 1; p <= db.boxCount(); ++p) n += cbox(db, p).state == state;
+  return n;
+}
+
+// a copy of b shifted by (dx, dy), kept on the grid's range
+int addShifted(LayoutDatabase& db, const LayoutBox& b, std::int32_t dx, std::int32_t dy) {
+  return db.addBox(clamp32(std::int64_t{b.x1} + dx), clamp32(std::int64_t{b.y1} + dy),
+                   clamp32(std::int64_t{b.x2} + dx), clamp32(std::int64_t{b.y2} + dy), b.layer);
+}
+
 // Rotate and flip move corners and points alike; f maps one point in place.
 template <class F>
 int transformInArea(LayoutDatabase& db, const Rect& area, F&& f) {
@@ -271,9 +283,7 @@ bool EditOperations::roomFor(int boxes) {
 }
 
 void EditOperations::copy(std::int32_t dx, std::int32_t dy) {
-  int adding = 0;
-  for (int p = 1; p <= db_.boxCount(); ++p) adding += cbox(db_, p).state == 2;
-  if (!roomFor(adding)) return;
+  if (!roomFor(boxesInState(db_, 2))) return;
   db_.setUndoMarks(kUndoRemoveAdded);
   int n = 0;
   const int nb = db_.boxCount(), nl = db_.labelCount(), nr = db_.rlcCount();
@@ -281,8 +291,7 @@ void EditOperations::copy(std::int32_t dx, std::int32_t dy) {
     if (cbox(db_, p).state != 2) continue;
     db_.box(p).state = 1;
     const LayoutBox b = cbox(db_, p);
-    int q = db_.addBox(clamp32(std::int64_t{b.x1} + dx), clamp32(std::int64_t{b.y1} + dy),
-                       clamp32(std::int64_t{b.x2} + dx), clamp32(std::int64_t{b.y2} + dy), b.layer);
+    int q = addShifted(db_, b, dx, dy);
     if (q) {
       db_.box(q).value = b.value;
       ++n;
@@ -366,17 +375,14 @@ EditOperations::MoveSelection EditOperations::selectForMove(Rect area) {
 }
 
 void EditOperations::move(std::int32_t dx, std::int32_t dy) {
-  int adding = 0;
-  for (int p = 1; p <= db_.boxCount(); ++p) adding += cbox(db_, p).state == 0;
-  if (!roomFor(adding)) return;
+  if (!roomFor(boxesInState(db_, 0))) return;
   db_.setUndoMarks(kUndoMovePaste);
   int n = 0;
   const int nb = db_.boxCount(), nl = db_.labelCount(), nr = db_.rlcCount();
   for (int p = 1; p <= nb; ++p) {
     const LayoutBox b = cbox(db_, p);
     if (b.state != 0) continue;
-    int q = db_.addBox(clamp32(std::int64_t{b.x1} + dx), clamp32(std::int64_t{b.y1} + dy),
-                       clamp32(std::int64_t{b.x2} + dx), clamp32(std::int64_t{b.y2} + dy), b.layer);
+    int q = addShifted(db_, b, dx, dy);
     if (q) {
       db_.box(q).value = b.value;
       ++n;
@@ -471,9 +477,7 @@ void EditOperations::paste(std::int32_t px, std::int32_t py) {
     show("Warning : no element selected");
     return;
   }
-  int adding = 0;
-  for (int p = 1; p <= db_.boxCount(); ++p) adding += cbox(db_, p).state == 0;
-  if (!roomFor(adding)) return;
+  if (!roomFor(boxesInState(db_, 0))) return;
   const std::int64_t dx = std::int64_t{px} - extent_.x2, dy = std::int64_t{py} - extent_.y1;
   const int nb = db_.boxCount(), nl = db_.labelCount(), nr = db_.rlcCount();
   int n = 0;
